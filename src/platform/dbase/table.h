@@ -1,0 +1,231 @@
+// The table object: one cursor over a dBASE table (data, memo and production
+// index files) bound to a directory and a file name. Opening, field access,
+// navigation, editing, and the whole-table operations.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dbase/codepage.h"
+#include "platform/dbase/errors.h"
+#include "platform/dbase/table_hooks.h"
+
+namespace quillary::dbase {
+
+enum class TableType { DBase };
+
+// The kind callers test, derived from the field's type letter.
+enum class FieldKind { Text, Memo, LargeObject, Date, Numeric, Logical };
+
+struct FieldDef {
+  std::string name;  // as stored, upper case, at most 10 characters
+  char type = 'C';   // C N F D L M B
+  int width = 0;     // bytes in the record
+  int decimals = 0;
+  FieldKind kind = FieldKind::Text;
+  int offset = 0;    // byte offset inside the record (after the deleted flag)
+};
+
+// Describes one field of a table to create. Widths of D, L, M and B are
+// fixed by the format and ignored here.
+struct FieldSpec {
+  std::string name;
+  char type = 'C';
+  int width = 0;
+  int decimals = 0;
+};
+
+struct Bookmark {
+  RecNo recno = 0;
+  bool valid() const { return recno != 0; }
+};
+
+enum class EditState { Browse, Edit, Insert };
+
+using Date = std::chrono::year_month_day;
+
+class Table {
+ public:
+  Table();
+  Table(std::filesystem::path directory, std::string file_name, TableType type = TableType::DBase);
+  ~Table();  // closes; a pending edit is cancelled, not posted
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // ---- binding (only while closed) ----
+  void Bind(std::filesystem::path directory, std::string file_name, TableType type = TableType::DBase);
+  const std::filesystem::path& Directory() const { return dir_; }
+  const std::string& FileName() const { return file_name_; }
+  TableType Type() const { return type_; }
+  void SetExclusive(bool exclusive);  // set before Open
+  bool Exclusive() const { return exclusive_; }
+
+  // ---- index hooks (owned by the index layer) ----
+  // Active tag: empty means physical order. Setting it while open re-reads
+  // the order through the index layer; physical order until that exists.
+  void SetActiveTag(std::string tag);
+  const std::string& ActiveTag() const { return active_tag_; }
+  // The index layer registers itself here when the table opens; both may be
+  // null (no production index). Not owned.
+  void SetChangeObserver(ChangeObserver* observer) { observer_ = observer; }
+  void SetRecordOrder(RecordOrder* order);
+  RecordOrder* Order() const { return order_; }
+  // Header flag: the table has a production index (.mdx).
+  bool HasProductionIndex() const;
+  void SetProductionIndexFlag(bool on);  // exclusive use only
+  // Path of the companion file with this extension (".mdx"), found whatever
+  // its case; a lower-case-extension path beside the data file if absent.
+  std::filesystem::path CompanionPath(std::string_view ext) const;
+  // Current record's raw bytes (deleted flag first) and a record by number.
+  RecordBytes CurrentRecordBytes() const;
+  std::vector<uint8_t> ReadRecordBytes(RecNo recno) const;
+  RecNo PhysicalRecordCount();  // header count, deleted included, refreshed
+  bool IsDeletedRecord(RecNo recno) const;
+  // Text of a memo field of any record's raw bytes (key expressions need it).
+  std::string MemoTextOf(RecordBytes record, int field) const;
+
+  // ---- open / close ----
+  // Throws DatabaseError: Missing when the data file (or a memo file its
+  // fields need) is absent, InUse when another user holds a conflicting
+  // open, Damaged when the files contradict the format.
+  void Open();
+  void Close();
+  bool IsOpen() const;
+
+  // Creates a new table (data file, memo file when a memo/blob field exists,
+  // .cpg). UTF-8, language driver 0. Throws DatabaseError Exists unless
+  // overwrite (which fails InUse while the old table is open elsewhere).
+  static void Create(const std::filesystem::path& directory, const std::string& file_name,
+                     const std::vector<FieldSpec>& fields, bool overwrite = false);
+
+  // ---- fields ----
+  int FieldCount() const;
+  const FieldDef& Field(int index) const;  // 0-based
+  int FieldIndex(std::string_view name) const;  // -1 when absent
+  CodePage TableCodePage() const;
+  uint8_t Version() const;  // header version byte (0x03, 0x83, 0x8B, ...)
+
+  // Reading the current record. Text comes as UTF-8 with trailing blanks
+  // removed; a date field reads as "YYYYMMDD"; a logical as "T"/"F"; a large
+  // object as its raw bytes. A damaged memo or unreadable value throws
+  // ValueError.
+  std::string AsText(int field) const;
+  double AsNumber(int field) const;         // empty reads 0
+  std::optional<Date> AsDate(int field) const;  // nullopt when empty
+  std::string AsBytes(int field) const;     // memo/blob raw bytes, else stored bytes
+  bool IsEmpty(int field) const;
+
+  // Writing (only in Edit or Insert state). Text longer than the field is
+  // cut on a character boundary; a character the code page cannot hold or
+  // a number too wide for the field throws ValueError.
+  void SetText(int field, std::string_view utf8);
+  void SetNumber(int field, double value);
+  void SetDate(int field, std::optional<Date> date);
+  void SetBytes(int field, std::string_view bytes);  // memo/blob raw bytes
+  void Clear(int field);
+  // Copies another table's field value whole (memos and blobs included),
+  // converting code pages and types as needed.
+  void CopyField(int field, const Table& source, int source_field);
+
+  // ---- navigation (skips deleted records; follows RecordOrder if set) ----
+  // Moving while in Edit/Insert posts the record first.
+  void First();
+  void Last();
+  void Next();
+  void Prior();
+  int MoveBy(int n);  // returns how many records were actually moved
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  bool HasRecord() const { return recno_ != 0; }
+  RecNo CurrentRecNo() const { return recno_; }
+  Bookmark GetBookmark() const { return Bookmark{recno_}; }
+  void GotoBookmark(Bookmark b);  // DatabaseError NotFound for a deleted record
+  void GotoRecNo(RecNo recno);
+  // Goes to the record another cursor over the same files stands on.
+  void GotoCurrent(const Table& other);
+
+  // ---- editing ----
+  // Edit takes a record lock: DatabaseError InUse while another user edits
+  // it. Post writes the record through and returns only when it is in the
+  // file. Delete marks the current record deleted (refused InUse while it
+  // is locked elsewhere) and moves to the next one.
+  void Edit();
+  void Append();
+  void Post();
+  void Cancel();
+  void Delete();
+  EditState State() const { return state_; }
+  // Run inside Post before writing (may change fields; throwing aborts the
+  // post) and inside Append after the blank record is set up.
+  void SetBeforePost(std::function<void(Table&)> hook) { before_post_ = std::move(hook); }
+  void SetAfterInsert(std::function<void(Table&)> hook) { after_insert_ = std::move(hook); }
+
+  // Non-deleted records, through RecordOrder when one is set.
+  uint64_t RecordCount();
+
+  // Forces every posted record to stable storage now (Post already makes it
+  // survive the death of the process; see table.cpp for the policy).
+  void Flush();
+
+  // ---- whole-table operations ----
+  // Pack and Empty need exclusive use: on a table open shared they upgrade
+  // temporarily, on a closed table they open exclusively for the duration;
+  // InUse while another user has it open.
+  void Pack();
+  void Empty();
+
+  struct Impl;
+
+ private:
+  void RequireOpen() const;
+  void RequireWritable() const;
+  void CheckField(int field) const;
+  void RefreshCount();
+  bool LoadRecord(RecNo recno);  // false when deleted or out of range
+  std::optional<RecNo> PhysicalNext(RecNo from, int dir);
+  std::optional<RecNo> StepFrom(RecNo from, int dir);  // order-aware, skips deleted
+  std::optional<RecNo> FirstOrLast(int dir);
+  void LeaveEdit();
+  void ReleaseRecordLock();
+
+  std::filesystem::path dir_;
+  std::string file_name_;
+  TableType type_ = TableType::DBase;
+  bool exclusive_ = false;
+  std::string active_tag_;
+  ChangeObserver* observer_ = nullptr;
+  RecordOrder* order_ = nullptr;
+  std::function<void(Table&)> before_post_;
+  std::function<void(Table&)> after_insert_;
+
+  std::unique_ptr<Impl> impl_;
+  std::vector<uint8_t> buf_;       // current record
+  std::vector<uint8_t> old_buf_;   // record as read at Edit
+  RecNo recno_ = 0;
+  RecNo saved_recno_ = 0;          // where Cancel of an insert returns
+  bool eof_ = true;
+  bool bof_ = true;
+  EditState state_ = EditState::Browse;
+  RecNo locked_recno_ = 0;
+};
+
+// Whole-table file operations on closed tables; each covers the data file
+// and its companions (.dbt, .mdx, .cpg) found whatever their case. They fail
+// with DatabaseError InUse while anyone has the table open, Missing when the
+// source does not exist, Exists when a target exists and may not be
+// overwritten.
+void DeleteTable(const std::filesystem::path& directory, const std::string& file_name);
+void CopyTable(const std::filesystem::path& source_dir, const std::string& source_name,
+               const std::filesystem::path& target_dir, const std::string& target_name, bool overwrite);
+void RenameTable(const std::filesystem::path& directory, const std::string& old_name,
+                 const std::string& new_name);
+bool TableExists(const std::filesystem::path& directory, const std::string& file_name);
+
+}  // namespace quillary::dbase

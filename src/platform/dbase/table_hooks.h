@@ -1,0 +1,54 @@
+// The seams between the table cursor and the index layer: a change observer
+// told of every insert, update and delete the table writes, and an ordering
+// provider that replaces physical order for navigation and counts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace quillary::dbase {
+
+// Record numbers are 1-based physical positions in the data file.
+using RecNo = uint32_t;
+
+// Raw record bytes as stored in the data file: deleted flag, then the fields.
+using RecordBytes = std::span<const uint8_t>;
+
+// Told of every change a table object writes, after the data file holds it
+// and while the table still holds the locks of that change (so the observer
+// may update its own file consistently). Throwing from a callback makes the
+// operation fail with that error; the data file change stays (the index is
+// then stale and must be rebuilt, which the index layer detects).
+class ChangeObserver {
+ public:
+  virtual ~ChangeObserver() = default;
+  virtual void OnInsert(RecNo recno, RecordBytes record) = 0;
+  virtual void OnUpdate(RecNo recno, RecordBytes old_record, RecordBytes new_record) = 0;
+  virtual void OnDelete(RecNo recno, RecordBytes record) = 0;
+  // Whole-table changes: every record number may have changed.
+  virtual void OnPacked() = 0;
+  virtual void OnEmptied() = 0;
+};
+
+// Supplies the order (and range) navigation follows when an index tag is
+// active. The table asks for candidates and itself skips deleted records,
+// calling Next/Prior again from the skipped one. nullopt: no further record.
+// `current` is the record the cursor stands on, so the provider can build
+// its key.
+class RecordOrder {
+ public:
+  virtual ~RecordOrder() = default;
+  virtual std::optional<RecNo> First() = 0;
+  virtual std::optional<RecNo> Last() = 0;
+  virtual std::optional<RecNo> Next(RecNo from, RecordBytes current) = 0;
+  virtual std::optional<RecNo> Prior(RecNo from, RecordBytes current) = 0;
+  // Whether a record belongs to the order/range at all (GotoBookmark and
+  // freshly posted records are checked with this).
+  virtual bool Contains(RecNo recno, RecordBytes record) = 0;
+  // Number of non-deleted records in the order/range; nullopt lets the
+  // table count (physical order without range).
+  virtual std::optional<uint64_t> Count() = 0;
+};
+
+}  // namespace quillary::dbase
