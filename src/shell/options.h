@@ -52,7 +52,8 @@ struct DateFormatEntry {
 
 struct WindowGeometry {
   int32_t top = 0, left = 0, width = 0, height = 0, paneWidth = 0;
-  bool maximized = false;
+  bool maximized = false;  // writing: store five zeros
+  bool present = false;    // reading: a whole file was read
 };
 
 class OptionStore {

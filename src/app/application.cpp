@@ -1,0 +1,146 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QSessionManager>
+#include <QTimer>
+
+#include "internet/ui/tray_form.h"
+#include "mainwin/ui/main_window.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+#include "shell/ui/about_box.h"
+#include "shell/ui/hints_dlg.h"
+
+namespace quillary {
+
+Application::Application() {
+  runDialog = [](QDialog& d) { d.exec(); };
+}
+
+Application::~Application() {
+  if (!ended_ && tray_) End();
+  delete main_;
+}
+
+bool Application::Start() {
+  OptionStore& o = Opt();
+  // 1. Directories: the writable home and the shipped resources.
+  o.InitDirectories(DefaultProgramDir(), DefaultResourceDir());
+  QDir().mkpath(o.ProgramDir);
+  // 2. File handles.
+  RaiseFileHandleLimit(100);
+  // 3. Product texts.
+  QApplication::setApplicationName(product::kAppTitle);
+  QApplication::setApplicationDisplayName(product::kAppTitle);
+  QApplication::setApplicationVersion(product::kVersion);
+  // 4. The tray icon stays on unless an option file says otherwise.
+  o.ShowTrayIcon = 1;
+  // 5. Splash.
+  splash_ = std::make_unique<TAboutBox>();
+  splash_->ShowAsSplash();
+  try {
+    // 6-8. System options and data directories.
+    o.LoadSystemOptions();
+    o.UserDataDir = o.PublicDataDir();
+    o.EnsureDataDirectories();
+  } catch (const StartupIoError& e) {
+    splash_.reset();
+    Msg().Error(QString("I/O error: cannot enter the directory \"%1\".").arg(e.path));
+    return false;
+  }
+  // 10-11. User options, labels and date formats.
+  o.LoadUserOptions();
+  o.LoadLabels();
+  o.LoadDateFormats();
+  // 12. The tray window is the hidden application window.
+  tray_ = std::make_unique<TTrayForm>();
+  connect(tray_.get(), &TTrayForm::Ending, this, &Application::End);
+  // 14. Main window.
+  main_ = new TForm3;
+  tray_->SetMainWindow(main_);
+  main_->SetKeepInTray([this] { return tray_ && tray_->TrayMode(); });
+  connect(main_, &TForm3::HiddenToTray, this, [this] { tray_->MarkHiddenInTray(); });
+  connect(main_, &TForm3::ExitRequested, this, &Application::Exit);
+  connect(main_, &TForm3::TipsRequested, this, &Application::ShowTips);
+  connect(main_, &TForm3::AboutRequested, this, [this] {
+    TAboutBox about(main_);
+    runDialog(about);
+  });
+  main_->show();
+  // 15. Splash goes.
+  splash_.reset();
+  // 16. Tips.
+  if (o.ShowTips == 1) ShowTips();
+
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    connect(app, &QGuiApplication::commitDataRequest, this, &Application::CommitData,
+            Qt::DirectConnection);
+  }
+  QTimer::singleShot(0, this, &Application::FirstActivation);
+  return true;
+}
+
+int Application::Exec() {
+  int rc = QApplication::exec();
+  // 18. The final step after the event loop (reminder data) comes here.
+  return rc;
+}
+
+void Application::ShowTips() {
+  THintsDlg dlg(Opt().ResourceDir + "/hints.txt", main_);
+  runDialog(dlg);
+}
+
+void Application::FirstActivation() {
+  if (activated_ || ended_) return;
+  activated_ = true;
+  OptionStore& o = Opt();
+  if (!o.WasClosedNormally()) {
+    QApplication::beep();
+    Msg().Show(MsgKind::Warning, UncleanEndWarning(), MsgButtons::OkHelp,
+               kUncleanEndHelpTopic);
+  }
+  o.MarkRunning();
+  if (main_ && main_->isVisible()) {
+    main_->raise();
+    main_->activateWindow();
+  }
+}
+
+void Application::Exit() {
+  if (tray_) tray_->close();
+}
+
+void Application::End() {
+  if (ended_) return;
+  ended_ = true;
+  OptionStore& o = Opt();
+  // 1. The main window writes its files; then the option files.
+  if (main_) {
+    main_->Teardown();
+    main_->hide();
+  }
+  o.SaveSystemOptions();
+  o.SaveUserOptions();
+  // The window itself is deleted with the Application, after the event
+  // loops have returned: a dialog still open over it is a child of it.
+  // 3. The run ended normally.
+  o.MarkClosed();
+}
+
+void Application::CommitData(QSessionManager& manager) {
+  // The desktop session is ending: end as "Exit" does when the current
+  // record could be saved or discarded, else ask the desktop to wait.
+  if (main_ && !main_->SaveCurrentRecord()) {
+    Msg().Error(CouldNotShutDownText());
+    manager.cancel();
+    return;
+  }
+  Msg().Information(ShuttingDownText());
+  Exit();
+}
+
+}  // namespace quillary

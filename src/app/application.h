@@ -1,0 +1,58 @@
+// The program's start-up and ending, in their fixed order: directories and
+// option files, the splash, the tray window, the main window, the tips, the
+// first activation and the unclean-end check; at the end every settings file
+// is written back.
+#pragma once
+
+#include <QObject>
+#include "mainwin/ui/main_window.h"
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QSessionManager;
+
+namespace quillary {
+
+class TAboutBox;
+class TTrayForm;
+
+class Application : public QObject {
+  Q_OBJECT
+ public:
+  Application();
+  ~Application() override;
+
+  // Start-up steps up to the event loop. Returns false when the program must
+  // end at once (the reason has been shown).
+  bool Start();
+  // Runs the event loop until the tray window closes, then the final step.
+  int Exec();
+
+  // Once per run, when the event loop starts.
+  void FirstActivation();
+  // Shows the tips dialog modally.
+  void ShowTips();
+  // "Exit": closes the tray window, which ends the program.
+  void Exit();
+
+  TTrayForm* TrayForm() const { return tray_.get(); }
+  TForm3* MainWindow() const { return main_; }
+  bool Ended() const { return ended_; }
+
+  // Tests replace how modal dialogs run (default: exec()).
+  std::function<void(QDialog&)> runDialog;
+
+ private:
+  void End();
+  void CommitData(QSessionManager& manager);
+
+  std::unique_ptr<TAboutBox> splash_;
+  std::unique_ptr<TTrayForm> tray_;
+  QPointer<TForm3> main_;
+  bool activated_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace quillary
