@@ -209,8 +209,10 @@ QString DefaultResourceDir() {
 
 QString DateSeparator() {
   QString fmt = QLocale().dateFormat(QLocale::ShortFormat);
+  // The first separator between the fields of the locale's short format;
+  // locales that separate by spaces or words get "/".
   for (QChar c : fmt)
-    if (!c.isLetter() && c != '\'') return QString(c);
+    if (c == '/' || c == '.' || c == '-') return QString(c);
   return "/";
 }
 
