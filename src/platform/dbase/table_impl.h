@@ -1,0 +1,54 @@
+// Internal state of an open table shared by the cursor (table.cpp) and the
+// whole-table operations (table_files.cpp): the open files, the parsed
+// header, the cached counts and the pending memo values of the edit buffer.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "platform/dbase/codepage.h"
+#include "platform/dbase/dbf_header.h"
+#include "platform/dbase/file_io.h"
+#include "platform/dbase/memo_file.h"
+#include "platform/dbase/table.h"
+
+namespace quillary::dbase {
+
+struct Table::Impl {
+  std::filesystem::path dbf_path;
+  File dbf;
+  MemoFile memo;
+  DbfHeader header;
+  CodePage codepage = CodePage::Windows1252;
+  bool exclusive = false;
+
+  uint32_t count = 0;  // records in the file, deleted included
+  // Cache of the deleted-record count: valid for records 1..scanned while the
+  // header's deletion counter still reads counter_seen.
+  uint32_t counter_seen = 0;
+  uint32_t scanned = 0;
+  uint64_t deleted = 0;
+  bool cache_valid = false;
+
+  // Memo and blob values set in the edit buffer, in stored bytes; written
+  // to the memo file on post. An empty string clears the field.
+  std::map<int, std::string> pending;
+
+  bool unsynced = false;
+  std::chrono::steady_clock::time_point last_sync{};
+
+  uint64_t RecordOffset(RecNo r) const {
+    return uint64_t(header.header_size) + uint64_t(r - 1) * header.record_size;
+  }
+  // Re-reads the header's record count and deletion counter.
+  void RefreshFromHeader();
+  bool ReadRecord(RecNo r, uint8_t* out) const;
+  void AfterWrite(bool memo_written);  // durability policy
+  void SyncNow();
+};
+
+// Lock-held helpers shared by the whole-table operations.
+void LockHeaderOrThrow(const File& f);
+
+}  // namespace quillary::dbase
