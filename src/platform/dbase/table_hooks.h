@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 
 namespace quillary::dbase {
 
@@ -49,6 +50,12 @@ class RecordOrder {
   // Number of non-deleted records in the order/range; nullopt lets the
   // table count (physical order without range).
   virtual std::optional<uint64_t> Count() = 0;
+  // Moves n places at once (an index answers by position, not by stepping):
+  // the record reached and the places actually moved, fewer at the ends.
+  // nullopt: not supported or nothing in the order; the table then steps.
+  virtual std::optional<std::pair<RecNo, int64_t>> Skip(RecNo /*from*/, RecordBytes /*current*/, int64_t /*n*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace quillary::dbase
