@@ -16,7 +16,8 @@
 
 namespace quillary {
 
-Application::Application() {
+Application::Application(const QString& resourceDir)
+    : resourceDir_(resourceDir.isEmpty() ? DefaultResourceDir() : resourceDir) {
   runDialog = [](QDialog& d) { d.exec(); };
 }
 
@@ -28,7 +29,7 @@ Application::~Application() {
 bool Application::Start() {
   OptionStore& o = Opt();
   // 1. Directories: the writable home and the shipped resources.
-  o.InitDirectories(DefaultProgramDir(), DefaultResourceDir());
+  o.InitDirectories(DefaultProgramDir(), resourceDir_);
   QDir().mkpath(o.ProgramDir);
   // 2. File handles.
   RaiseFileHandleLimit(100);

@@ -21,7 +21,8 @@ class TTrayForm;
 class Application : public QObject {
   Q_OBJECT
  public:
-  Application();
+  // `resourceDir`: the shipped files; empty means share/quillary beside bin/.
+  explicit Application(const QString& resourceDir = QString());
   ~Application() override;
 
   // Start-up steps up to the event loop. Returns false when the program must
@@ -51,6 +52,7 @@ class Application : public QObject {
   std::unique_ptr<TAboutBox> splash_;
   std::unique_ptr<TTrayForm> tray_;
   QPointer<TForm3> main_;
+  QString resourceDir_;
   bool activated_ = false;
   bool ended_ = false;
 };

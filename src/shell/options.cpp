@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstring>
+#include <new>
 
 #include "platform/files/case_path.h"
 #include "shell/messages.h"
@@ -296,6 +297,13 @@ qint64 ParseLooseInteger(const QString& text) {
 // --------------------------------------------------------------- OptionStore
 
 OptionStore::OptionStore() { InitDirectories(DefaultProgramDir(), QString()); }
+
+void OptionStore::Reset() {
+  // The defaults live in the member initialisers; rebuilding in place keeps
+  // references to the store's variables valid.
+  this->~OptionStore();
+  new (this) OptionStore();
+}
 
 void OptionStore::InitDirectories(const QString& programDir,
                                   const QString& resourceDir) {

@@ -62,6 +62,9 @@ class OptionStore {
   OptionStore(const OptionStore&) = delete;
   OptionStore& operator=(const OptionStore&) = delete;
 
+  // Every variable back to its default, as at the start of a run.
+  void Reset();
+
   // Directory and file-name variables.
   QString ProgramDir;    // writable home: $QUILLARY_HOME or $XDG_DATA_HOME/quillary
   QString ResourceDir;   // shipped read-only files: share/quillary beside bin/
