@@ -1,0 +1,378 @@
+#include "platform/dbase/mdx_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <functional>
+
+#include "platform/dbase/bytes.h"
+#include "platform/dbase/errors.h"
+
+namespace quillary::dbase {
+
+namespace {
+
+constexpr int kHeaderSize = 544;
+constexpr int kTagEntrySize = 32;
+constexpr int kTagTableOffset = 544;
+constexpr uint32_t kFirstBlockPage = 4;  // header and tag table fill pages 0..3
+constexpr int kMaxExpression = 220;
+// Our own words in the header's reserved area: a mark that they are ours,
+// the change counter and the update-in-progress flag.
+constexpr int kMagicOffset = 48;
+constexpr int kCounterOffset = 52;
+constexpr int kDirtyOffset = 56;
+constexpr char kMagic[4] = {'Q', 'L', 'R', 'X'};
+
+[[noreturn]] void Damaged(const std::filesystem::path& p, const std::string& why) {
+  throw DatabaseError(ErrorReason::Damaged, "Index file " + p.filename().string() + " is damaged: " + why);
+}
+
+std::string Upper(std::string s) {
+  for (auto& c : s) c = char(std::toupper(uint8_t(c)));
+  return s;
+}
+
+void PutDate(uint8_t* p) {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  p[0] = uint8_t(tm.tm_year);
+  p[1] = uint8_t(tm.tm_mon + 1);
+  p[2] = uint8_t(tm.tm_mday);
+}
+
+}  // namespace
+
+int MdxTag::Options() const {
+  int o = 0;
+  if (keyFormat & 0x08) o |= kTagDescending;
+  if (keyFormat & 0x10) o |= kTagExpression;
+  if (keyFormat & 0x40) o |= kTagUnique;
+  return o;
+}
+
+uint8_t KeyFormatFromOptions(int options) {
+  uint8_t f = 0;
+  if (options & kTagDescending) f |= 0x08;
+  if (options & kTagExpression) f |= 0x10;
+  if (options & kTagUnique) f |= 0x40;
+  return f;
+}
+
+void MdxFile::Open(const std::filesystem::path& path, bool readOnly) {
+  Close();
+  readOnly_ = readOnly;
+  if (!file_.OpenExisting(path, readOnly))
+    throw DatabaseError(ErrorReason::Missing, "Index file " + path.filename().string() + " does not exist");
+  ReadHeader();
+}
+
+void MdxFile::Close() {
+  file_.Close();
+  tags_.clear();
+}
+
+void MdxFile::Reload() { ReadHeader(); }
+
+void MdxFile::Create(const std::filesystem::path& path, const std::string& dbfBase) {
+  Close();
+  readOnly_ = false;
+  file_.Create(path);
+  uint8_t page[kFirstBlockPage * kMdxPageSize] = {};
+  page[0] = 2;
+  PutDate(page + 1);
+  std::string base = Upper(dbfBase).substr(0, 16);
+  std::memcpy(page + 4, base.data(), base.size());
+  PutU16(page + 20, kMdxBlockPages);
+  PutU16(page + 22, kMdxBlockSize);
+  page[24] = 1;
+  page[25] = kMdxMaxTags + 1;
+  page[26] = kTagEntrySize;
+  PutU32(page + 32, kFirstBlockPage);
+  PutDate(page + 44);
+  std::memcpy(page + kMagicOffset, kMagic, 4);
+  file_.WriteAt(0, page, sizeof page);
+  ReadHeader();
+}
+
+void MdxFile::ReadHeader() {
+  uint8_t h[kFirstBlockPage * kMdxPageSize];
+  const auto& p = file_.path();
+  uint64_t size = file_.Size();
+  if (size < sizeof h) Damaged(p, "shorter than its header");
+  if (!file_.ReadExact(0, h, sizeof h)) Damaged(p, "header cannot be read");
+  if (GetU16(h + 20) != kMdxBlockPages || GetU16(h + 22) != kMdxBlockSize)
+    Damaged(p, "unsupported block size");
+  if (h[26] != kTagEntrySize) Damaged(p, "unexpected tag entry size");
+  int used = GetU16(h + 28);
+  if (used > kMdxMaxTags) Damaged(p, "too many tags");
+  pages_ = GetU32(h + 32);
+  if (uint64_t(pages_) * kMdxPageSize > size || pages_ < kFirstBlockPage) {
+    // Another writer may have extended the file only in its header; trust
+    // the file size, which is what was really written.
+    pages_ = uint32_t(std::max<uint64_t>(kFirstBlockPage, size / kMdxPageSize));
+  }
+  firstFree_ = GetU32(h + 36);
+  if (firstFree_ != 0 && (firstFree_ < kFirstBlockPage || firstFree_ + kMdxBlockPages > pages_)) firstFree_ = 0;
+  counter_ = std::memcmp(h + kMagicOffset, kMagic, 4) == 0 ? GetU32(h + kCounterOffset) : 0;
+  dbfBase_.assign(reinterpret_cast<const char*>(h + 4), 16);
+  dbfBase_ = dbfBase_.substr(0, dbfBase_.find('\0'));
+
+  std::vector<MdxTag> tags;
+  for (int i = 0; i < used; ++i) {
+    const uint8_t* e = h + kTagTableOffset + i * kTagEntrySize;
+    MdxTag t;
+    t.headerPage = GetU32(e);
+    std::string name(reinterpret_cast<const char*>(e + 4), 11);
+    name = name.substr(0, name.find('\0'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    t.name = Upper(name);
+    if (t.headerPage < kFirstBlockPage || t.headerPage + kMdxBlockPages > pages_)
+      Damaged(p, "tag " + t.name + " points outside the file");
+    uint8_t th[kMdxBlockSize];
+    ReadBlock(t.headerPage, th);
+    t.rootPage = GetU32(th);
+    t.keyFormat = th[8];
+    t.keyType = char(th[9]);
+    t.keyLength = GetU16(th + 12);
+    t.maxKeys = GetU16(th + 14);
+    t.itemLength = GetU16(th + 18);
+    if (th[23]) t.keyFormat |= 0x40;
+    const char* expr = reinterpret_cast<const char*>(th + 24);
+    t.expression.assign(expr, strnlen(expr, kMaxExpression));
+    if (t.keyType != 'C' && t.keyType != 'N' && t.keyType != 'D') Damaged(p, "tag " + t.name + " has key type " + t.keyType);
+    if (t.keyLength < 1 || t.keyLength > 255 || t.itemLength < t.keyLength + 4 || t.maxKeys < 2 ||
+        8 + t.maxKeys * t.itemLength + 4 > kMdxBlockSize)
+      Damaged(p, "tag " + t.name + " has impossible key sizes");
+    if (t.rootPage < kFirstBlockPage || t.rootPage + kMdxBlockPages > pages_)
+      Damaged(p, "tag " + t.name + " has its root outside the file");
+    tags.push_back(std::move(t));
+  }
+  tags_ = std::move(tags);
+}
+
+uint32_t MdxFile::ReadChangeCounter() const {
+  uint8_t b[8];
+  if (!file_.ReadExact(kMagicOffset, b, 8)) return counter_ + 1;  // unreadable: force a reload
+  if (std::memcmp(b, kMagic, 4) != 0) return 0;
+  return GetU32(b + 4);
+}
+
+bool MdxFile::ReadDirtyMark() const {
+  uint8_t b[9];
+  if (!file_.ReadExact(kMagicOffset, b, 9)) return false;
+  return std::memcmp(b, kMagic, 4) == 0 && b[kDirtyOffset - kMagicOffset] != 0;
+}
+
+void MdxFile::BeginUpdate() {
+  uint8_t b[9];
+  std::memcpy(b, kMagic, 4);
+  PutU32(b + 4, counter_);
+  b[8] = 1;
+  file_.WriteAt(kMagicOffset, b, sizeof b);
+  updating_ = true;
+}
+
+void MdxFile::EndUpdate() {
+  updating_ = false;
+  ++counter_;
+  WriteHeader();
+}
+
+void MdxFile::WriteHeader() {
+  uint8_t h[64];
+  if (!file_.ReadExact(0, h, sizeof h)) Damaged(file_.path(), "header cannot be read");
+  PutU16(h + 28, uint16_t(tags_.size()));
+  PutU32(h + 32, pages_);
+  PutU32(h + 36, firstFree_);
+  PutDate(h + 44);
+  std::memcpy(h + kMagicOffset, kMagic, 4);
+  PutU32(h + kCounterOffset, counter_);
+  h[kDirtyOffset] = updating_ ? 1 : 0;
+  file_.WriteAt(0, h, sizeof h);
+}
+
+void MdxFile::WriteTagTable() {
+  // dBASE threads the tag table as a binary search tree over the names
+  // (left, right and parent entry numbers, 1-based) for its name lookup.
+  std::vector<uint8_t> table(size_t(kMdxMaxTags) * kTagEntrySize, 0);
+  std::vector<int> left(tags_.size(), 0), right(tags_.size(), 0), parent(tags_.size(), 0);
+  for (size_t i = 1; i < tags_.size(); ++i) {
+    size_t at = 0;
+    while (true) {
+      auto& slot = tags_[i].name < tags_[at].name ? left[at] : right[at];
+      if (slot == 0) {
+        slot = int(i) + 1;
+        parent[i] = int(at) + 1;
+        break;
+      }
+      at = size_t(slot - 1);
+    }
+  }
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    uint8_t* e = table.data() + i * kTagEntrySize;
+    PutU32(e, tags_[i].headerPage);
+    std::memcpy(e + 4, tags_[i].name.data(), std::min<size_t>(tags_[i].name.size(), 11));
+    e[15] = tags_[i].keyFormat;
+    e[16] = uint8_t(left[i]);
+    e[17] = uint8_t(right[i]);
+    e[18] = uint8_t(parent[i]);
+    e[19] = 0x02;
+    e[20] = uint8_t(tags_[i].keyType);
+  }
+  file_.WriteAt(kTagTableOffset, table.data(), table.size());
+}
+
+int MdxFile::FindTag(const std::string& name) const {
+  std::string u = Upper(name);
+  for (size_t i = 0; i < tags_.size(); ++i)
+    if (tags_[i].name == u) return int(i);
+  return -1;
+}
+
+MdxTag& MdxFile::AddTag(const std::string& name, const std::string& expression, char keyType, int keyLength,
+                        int options) {
+  if (int(tags_.size()) >= kMdxMaxTags)
+    throw DatabaseError(ErrorReason::Other, "The index file already holds " + std::to_string(kMdxMaxTags) +
+                                                " tags, the most it can hold");
+  std::string u = Upper(name);
+  if (u.empty() || u.size() > size_t(kMdxMaxTagName))
+    throw DatabaseError(ErrorReason::Other, "Tag name \"" + name + "\" must have 1 to 10 characters");
+  if (FindTag(u) >= 0) throw DatabaseError(ErrorReason::Exists, "Tag " + u + " exists already");
+  if (expression.size() > size_t(kMaxExpression))
+    throw DatabaseError(ErrorReason::Other, "Key expression is longer than 220 characters");
+  MdxTag t;
+  t.name = u;
+  t.expression = expression;
+  t.keyType = keyType;
+  t.keyLength = keyLength;
+  t.keyFormat = KeyFormatFromOptions(options);
+  t.itemLength = (keyLength + 4 + 3) / 4 * 4;
+  t.maxKeys = (kMdxBlockSize - 12) / t.itemLength;
+  t.headerPage = AllocateBlock();
+  t.rootPage = AllocateBlock();
+  WriteNode(t, t.rootPage, MdxNode{});
+  WriteTagHeader(t);
+  tags_.push_back(t);
+  WriteTagTable();
+  WriteHeader();
+  return tags_.back();
+}
+
+void MdxFile::WriteTagHeader(const MdxTag& t) {
+  uint8_t b[kMdxBlockSize] = {};
+  PutU32(b, t.rootPage);
+  PutU32(b + 4, pages_);
+  b[8] = t.keyFormat;
+  b[9] = uint8_t(t.keyType);
+  PutU16(b + 12, uint16_t(t.keyLength));
+  PutU16(b + 14, uint16_t(t.maxKeys));
+  PutU16(b + 18, uint16_t(t.itemLength));
+  b[23] = t.Unique() ? 1 : 0;
+  std::memcpy(b + 24, t.expression.data(), std::min<size_t>(t.expression.size(), kMaxExpression));
+  WriteBlock(t.headerPage, b);
+}
+
+void MdxFile::RemoveTag(int index) {
+  MdxTag t = tags_.at(size_t(index));
+  // Free the tree; a damaged tree just leaks its blocks.
+  std::vector<uint32_t> stack{t.rootPage};
+  std::vector<uint32_t> seen;
+  while (!stack.empty() && seen.size() < pages_) {
+    uint32_t page = stack.back();
+    stack.pop_back();
+    if (std::find(seen.begin(), seen.end(), page) != seen.end()) continue;
+    seen.push_back(page);
+    try {
+      MdxNode n = ReadNode(t, page);
+      if (!n.leaf) stack.insert(stack.end(), n.pointers.begin(), n.pointers.end());
+    } catch (const DatabaseError&) {
+      continue;
+    }
+    FreeBlock(page);
+  }
+  FreeBlock(t.headerPage);
+  tags_.erase(tags_.begin() + index);
+  WriteTagTable();
+  WriteHeader();
+}
+
+void MdxFile::Clear() {
+  tags_.clear();
+  pages_ = kFirstBlockPage;
+  firstFree_ = 0;
+  file_.Truncate(uint64_t(pages_) * kMdxPageSize);
+  WriteTagTable();
+  WriteHeader();
+}
+
+uint32_t MdxFile::AllocateBlock() {
+  if (firstFree_ != 0) {
+    uint32_t page = firstFree_;
+    uint8_t b[8];
+    uint32_t next = 0;
+    if (file_.ReadExact(uint64_t(page) * kMdxPageSize, b, 8)) next = GetU32(b + 4);
+    firstFree_ = (next >= kFirstBlockPage && next + kMdxBlockPages <= pages_ && next != page) ? next : 0;
+    return page;
+  }
+  uint32_t page = pages_;
+  pages_ += kMdxBlockPages;
+  uint8_t zero[kMdxBlockSize] = {};
+  WriteBlock(page, zero);
+  return page;
+}
+
+void MdxFile::FreeBlock(uint32_t page) {
+  if (page < kFirstBlockPage || page + kMdxBlockPages > pages_) return;
+  uint8_t b[kMdxBlockSize] = {};
+  PutU32(b + 4, firstFree_);
+  WriteBlock(page, b);
+  firstFree_ = page;
+}
+
+void MdxFile::ReadBlock(uint32_t page, uint8_t* out) const {
+  if (page < kFirstBlockPage || uint64_t(page) + kMdxBlockPages > pages_)
+    Damaged(file_.path(), "block " + std::to_string(page) + " lies outside the file");
+  if (!file_.ReadExact(uint64_t(page) * kMdxPageSize, out, kMdxBlockSize))
+    Damaged(file_.path(), "block " + std::to_string(page) + " cannot be read");
+}
+
+void MdxFile::WriteBlock(uint32_t page, const uint8_t* data) {
+  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  file_.WriteAt(uint64_t(page) * kMdxPageSize, data, kMdxBlockSize);
+}
+
+MdxNode MdxFile::ReadNode(const MdxTag& tag, uint32_t page) const {
+  uint8_t b[kMdxBlockSize];
+  ReadBlock(page, b);
+  uint32_t count = GetU32(b);
+  if (count > uint32_t(tag.maxKeys) || 8 + count * uint32_t(tag.itemLength) + 4 > uint32_t(kMdxBlockSize))
+    Damaged(file_.path(), "block " + std::to_string(page) + " of tag " + tag.name + " holds too many keys");
+  MdxNode n;
+  const uint8_t* e = b + 8;
+  for (uint32_t i = 0; i < count; ++i, e += tag.itemLength) {
+    n.pointers.push_back(GetU32(e));
+    n.keys.emplace_back(reinterpret_cast<const char*>(e + 4), size_t(tag.keyLength));
+  }
+  uint32_t right = GetU32(e);
+  n.leaf = right == 0;
+  if (!n.leaf) n.pointers.push_back(right);
+  return n;
+}
+
+void MdxFile::WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& n) {
+  uint8_t b[kMdxBlockSize] = {};
+  size_t keyed = n.keys.size();
+  PutU32(b, uint32_t(keyed));
+  uint8_t* e = b + 8;
+  for (size_t i = 0; i < keyed; ++i, e += tag.itemLength) {
+    PutU32(e, n.pointers[i]);
+    std::memcpy(e + 4, n.keys[i].data(), std::min<size_t>(n.keys[i].size(), size_t(tag.keyLength)));
+  }
+  if (!n.leaf) PutU32(e, n.pointers.back());
+  WriteBlock(page, b);
+}
+
+}  // namespace quillary::dbase

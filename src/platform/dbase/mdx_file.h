@@ -1,0 +1,117 @@
+// The dBASE IV multiple-index file (.mdx) as bytes on disk: file header,
+// tag table of up to 47 tags, tag headers and 1024-byte B-tree blocks, with
+// the free-block chain, the change counter other users watch and the
+// update-in-progress mark a killed process leaves behind.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/dbase/file_io.h"
+
+namespace quillary::dbase {
+
+constexpr int kMdxPageSize = 512;       // page numbers count these
+constexpr int kMdxBlockSize = 1024;     // every tag header and tree node
+constexpr int kMdxBlockPages = kMdxBlockSize / kMdxPageSize;
+constexpr int kMdxMaxTags = 47;
+constexpr int kMdxMaxTagName = 10;
+
+// Tag option bits as callers pass them (the API side).
+constexpr int kTagUnique = 2;
+constexpr int kTagDescending = 4;
+constexpr int kTagExpression = 16;
+
+struct MdxTag {
+  std::string name;          // upper case
+  uint32_t headerPage = 0;   // page of the tag header block
+  uint32_t rootPage = 0;
+  uint8_t keyFormat = 0;     // file bits: 0x08 descending, 0x10 expression, 0x40 unique
+  char keyType = 'C';        // C, N or D
+  int keyLength = 0;
+  int maxKeys = 0;           // keys per block
+  int itemLength = 0;        // 4-byte pointer + key, rounded to 4
+  std::string expression;
+
+  bool Descending() const { return keyFormat & 0x08; }
+  bool Unique() const { return keyFormat & 0x40; }
+  int Options() const;  // API bits
+};
+
+uint8_t KeyFormatFromOptions(int options);
+
+// One node of a tag's B-tree as stored: in a leaf the pointers are record
+// numbers; in a branch they are child pages, one more than the keys (the
+// last child has no key: it holds everything above the last key).
+struct MdxNode {
+  bool leaf = true;
+  std::vector<uint32_t> pointers;
+  std::vector<std::string> keys;
+};
+
+class MdxFile {
+ public:
+  // Throws DatabaseError: Missing when absent, Damaged when the header or
+  // tag table contradicts the format, Io when the system refuses.
+  void Open(const std::filesystem::path& path, bool readOnly);
+  // Creates an empty index for data file `dbfBase` (its name without
+  // extension), replacing any file at `path`.
+  void Create(const std::filesystem::path& path, const std::string& dbfBase);
+  void Close();
+  bool IsOpen() const { return file_.IsOpen(); }
+  const File& file() const { return file_; }
+  const std::filesystem::path& path() const { return file_.path(); }
+
+  // Re-reads header and tag table (after another user changed them).
+  void Reload();
+
+  const std::vector<MdxTag>& Tags() const { return tags_; }
+  MdxTag& TagRef(int i) { return tags_.at(size_t(i)); }
+  int FindTag(const std::string& name) const;  // -1 when absent; any case
+
+  // The counter every writer increments; a reader whose cached value
+  // differs must reload. Read straight from the file, without a lock.
+  uint32_t ReadChangeCounter() const;
+  uint32_t ChangeCounter() const { return counter_; }
+  // The update-in-progress mark; set before the first block of an update
+  // is written and cleared with the counter increment that ends it.
+  bool ReadDirtyMark() const;
+  void BeginUpdate();
+  void EndUpdate();  // increments the counter, clears the mark, writes header
+
+  // Tag table maintenance (the caller holds the index lock).
+  MdxTag& AddTag(const std::string& name, const std::string& expression, char keyType, int keyLength,
+                 int options);
+  void RemoveTag(int index);  // frees its blocks
+  void WriteTagHeader(const MdxTag& tag);
+
+  // Blocks.
+  uint32_t AllocateBlock();
+  void FreeBlock(uint32_t page);
+  MdxNode ReadNode(const MdxTag& tag, uint32_t page) const;
+  void WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& node);
+  uint32_t PageCount() const { return pages_; }
+  // Drops every tag, block and the free chain (before all tags are
+  // rebuilt: nothing of a possibly damaged tree is trusted).
+  void Clear();
+
+ private:
+  void ReadHeader();
+  void WriteHeader();
+  void WriteTagTable();
+  void ReadBlock(uint32_t page, uint8_t* out) const;
+  void WriteBlock(uint32_t page, const uint8_t* data);
+
+  File file_;
+  bool readOnly_ = false;
+  std::string dbfBase_;
+  std::vector<MdxTag> tags_;
+  uint32_t pages_ = 0;
+  uint32_t firstFree_ = 0;
+  uint32_t counter_ = 0;
+  bool updating_ = false;
+};
+
+}  // namespace quillary::dbase

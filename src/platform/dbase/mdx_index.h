@@ -1,0 +1,134 @@
+// The production index of one open table: its tags (expression, options and
+// the tree of each), the active tag and range the cursor follows, the key
+// updates every change of the table causes, and the refresh when another
+// user changed the index (its change counter moved).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/dbase/codepage.h"
+#include "platform/dbase/key_expr.h"
+#include "platform/dbase/mdx_file.h"
+#include "platform/dbase/mdx_tree.h"
+#include "platform/dbase/table_hooks.h"
+
+namespace quillary::dbase {
+
+// What the index needs of its table.
+class IndexedTable {
+ public:
+  virtual ~IndexedTable() = default;
+  virtual const std::vector<KeyField>& KeyFields() const = 0;
+  // Byte offset of each field inside the record (deleted flag at 0).
+  virtual const std::vector<int>& FieldOffsets() const = 0;
+  virtual CodePage TableCodePage() const = 0;
+  virtual uint16_t RecordSize() const = 0;
+  // Records in the data file now, deleted included.
+  virtual RecNo RecordsOnDisk() = 0;
+  // Every record 1..RecordsOnDisk() in file order, read in large pieces.
+  virtual void ScanRecords(const std::function<void(RecNo, RecordBytes)>& fn) = 0;
+  // Memo text of a record in the table's code page; throws ValueError.
+  virtual std::string MemoBytes(RecordBytes record, int field) const = 0;
+};
+
+// Field values of a key record, by field position. Text is UTF-8; bytes
+// that are no UTF-8 (0x01, 0xFF) are taken raw, as bounds.
+using KeyValues = std::vector<std::pair<int, std::string>>;
+
+class ProductionIndex : public ChangeObserver, public RecordOrder {
+ public:
+  ProductionIndex(IndexedTable& table, std::filesystem::path path, bool readOnly);
+  ~ProductionIndex() override;
+
+  // Opens the file and loads every tag. A mark left by a writer that died
+  // in the middle of an update, or a tree that contradicts the data, makes
+  // it rebuild the tags. Throws DatabaseError Damaged when the file cannot
+  // be read, InUse when its lock cannot be had.
+  void Open();
+  static void CreateFile(const std::filesystem::path& path, const std::string& dbfBase);
+  const std::filesystem::path& Path() const { return path_; }
+
+  // ---- tags ----
+  void Refresh();
+  int TagCount() const { return int(tags_.size()); }
+  const MdxTag& TagAt(int i) const;
+  int FindTag(const std::string& name) const;
+  // Throws DatabaseError (Other for a bad expression or a full tag table).
+  void AddTag(const std::string& name, const std::string& expression, int options);
+  void DeleteTag(const std::string& name);
+  void RebuildAll();
+  // Problems found comparing every tag with the data; empty when clean.
+  std::vector<std::string> Check();
+
+  // ---- active tag, range, seeks ----
+  void SetActiveTag(const std::string& name);  // "" for physical order
+  const std::string& ActiveTag() const { return active_; }
+  bool HasActiveTag() const { return activeIndex_ >= 0; }
+  const TagTree& ActiveTree() const;
+  // The active tag's key of a record, and of a key record.
+  std::string KeyOfRecord(RecordBytes record) const;
+  std::string KeyOfValues(const KeyValues& values) const;
+  // Inclusive range over keys of the active tag (either bound may be open;
+  // bounds given in either order).
+  void SetRange(std::optional<std::string> from, std::optional<std::string> to);
+  void ClearRange();
+  bool HasRange() const { return rangeFrom_ || rangeTo_; }
+  // First record in the range whose key equals / is not before `key`.
+  std::optional<RecNo> Seek(const std::string& key, bool exact);
+
+  // ---- RecordOrder ----
+  std::optional<RecNo> First() override;
+  std::optional<RecNo> Last() override;
+  std::optional<RecNo> Next(RecNo from, RecordBytes current) override;
+  std::optional<RecNo> Prior(RecNo from, RecordBytes current) override;
+  bool Contains(RecNo recno, RecordBytes record) override;
+  std::optional<uint64_t> Count() override;
+  std::optional<std::pair<RecNo, int64_t>> Skip(RecNo from, RecordBytes current, int64_t n) override;
+
+  // ---- ChangeObserver ----
+  void OnInsert(RecNo recno, RecordBytes record) override;
+  void OnUpdate(RecNo recno, RecordBytes old_record, RecordBytes new_record) override;
+  void OnDelete(RecNo recno, RecordBytes record) override;
+  void OnPacked() override;
+  void OnEmptied() override;
+
+  // Re-reads the file when another user changed it. Called by every query.
+  void EnsureCurrent();
+
+ private:
+  struct Tag {
+    KeyExpression expr;
+    TagTree tree;
+  };
+  class Lock;
+
+  void LoadAll();  // under a lock
+  void RebuildAllLocked();
+  void BuildTag(size_t i);
+  std::vector<std::pair<std::string, RecNo>> EvaluateAll(const KeyExpression& expr);
+  KeyExpression CompileFor(const std::string& expression) const;
+  void Resolve();  // active tag name -> index
+  template <class F>
+  void Write(F&& apply);
+  std::pair<uint64_t, uint64_t> RangePositions() const;
+  uint64_t BasePosition(RecNo from, RecordBytes current, bool& present) const;
+
+  IndexedTable& table_;
+  std::filesystem::path path_;
+  bool readOnly_;
+  MdxFile file_;
+  std::vector<Tag> tags_;  // parallel to file_.Tags()
+  uint32_t counter_ = 0;
+  bool stale_ = false;     // our memory may disagree with the file
+  std::string active_;
+  int activeIndex_ = -1;
+  std::optional<std::string> rangeFrom_, rangeTo_;
+};
+
+}  // namespace quillary::dbase

@@ -1,0 +1,458 @@
+#include "platform/dbase/mdx_tree.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "platform/dbase/errors.h"
+#include "platform/dbase/key_expr.h"
+
+namespace quillary::dbase {
+
+struct TagTree::Node {
+  uint32_t page = 0;
+  Node* parent = nullptr;
+  bool leaf = true;
+  std::vector<RecNo> recnos;                 // leaf
+  std::string keys;                          // leaf: recnos.size() keys back to back
+  std::vector<std::unique_ptr<Node>> kids;   // branch
+  uint64_t count = 0;                        // keys in this subtree
+
+  std::string_view Key(size_t i, int kl) const { return std::string_view(keys).substr(i * size_t(kl), size_t(kl)); }
+};
+
+namespace {
+
+using Node = TagTree::Node;
+
+const Node* MaxLeaf(const Node* n) {
+  while (!n->leaf) n = n->kids.back().get();
+  return n;
+}
+
+size_t IndexInParent(const Node* n) {
+  const auto& kids = n->parent->kids;
+  for (size_t i = 0; i < kids.size(); ++i)
+    if (kids[i].get() == n) return i;
+  return kids.size();
+}
+
+bool IsRightmost(const Node* n) {
+  for (; n->parent; n = n->parent)
+    if (n->parent->kids.back().get() != n) return false;
+  return true;
+}
+
+}  // namespace
+
+TagTree::TagTree() { Reset(); }
+TagTree::~TagTree() = default;
+TagTree::TagTree(TagTree&&) noexcept = default;
+TagTree& TagTree::operator=(TagTree&&) noexcept = default;
+
+void TagTree::Reset() {
+  root_ = std::make_unique<Node>();
+  leafOf_.clear();
+  dirty_.clear();
+  rootMoved_ = false;
+}
+
+int TagTree::Compare(std::string_view a, std::string_view b) const {
+  int c = CompareKeys(keyType_, a, b);
+  return descending_ ? -c : c;
+}
+
+int TagTree::CompareEntry(std::string_view ak, RecNo ar, std::string_view bk, RecNo br) const {
+  int c = Compare(ak, bk);
+  if (c) return c;
+  return ar < br ? -1 : (ar > br ? 1 : 0);
+}
+
+uint64_t TagTree::Size() const { return root_->count; }
+
+bool TagTree::Contains(RecNo recno) const { return recno < leafOf_.size() && leafOf_[recno] != nullptr; }
+
+void TagTree::IndexLeaf(Node* leaf) {
+  for (RecNo r : leaf->recnos) {
+    if (r >= leafOf_.size()) leafOf_.resize(std::max<size_t>(r + 1, leafOf_.size() * 2), nullptr);
+    leafOf_[r] = leaf;
+  }
+}
+
+void TagTree::MarkPath(Node* n) {
+  for (; n; n = n->parent) dirty_.insert(n);
+}
+
+void TagTree::Forget(Node* n) {
+  dirty_.erase(n);
+  for (auto& k : n->kids) Forget(k.get());
+}
+
+bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
+  Reset();
+  keyType_ = tag.keyType;
+  descending_ = tag.Descending();
+  keyLength_ = tag.keyLength;
+  maxKeys_ = tag.maxKeys;
+  bool consistent = true;
+  std::unordered_set<uint32_t> seen;
+  std::string lastKey;
+  RecNo lastRec = 0;
+  bool haveLast = false;
+
+  std::function<std::unique_ptr<Node>(uint32_t, Node*, int)> load = [&](uint32_t page, Node* parent,
+                                                                         int depth) -> std::unique_ptr<Node> {
+    if (depth > 40 || !seen.insert(page).second)
+      throw DatabaseError(ErrorReason::Damaged, "Index tag " + tag.name + " has a block that points back into the tree");
+    MdxNode raw = file.ReadNode(tag, page);
+    auto n = std::make_unique<Node>();
+    n->page = page;
+    n->parent = parent;
+    n->leaf = raw.leaf;
+    if (raw.leaf) {
+      if (raw.pointers.empty() && parent) consistent = false;
+      for (size_t i = 0; i < raw.pointers.size(); ++i) {
+        RecNo r = raw.pointers[i];
+        if (r == 0 || r > recordCount || Contains(r)) {
+          consistent = false;
+          continue;
+        }
+        if (haveLast && CompareEntry(lastKey, lastRec, raw.keys[i], r) >= 0) consistent = false;
+        lastKey = raw.keys[i];
+        lastRec = r;
+        haveLast = true;
+        n->recnos.push_back(r);
+        n->keys += raw.keys[i];
+        if (r >= leafOf_.size()) leafOf_.resize(std::max<size_t>(r + 1, leafOf_.size() * 2), nullptr);
+        leafOf_[r] = n.get();
+      }
+      n->count = n->recnos.size();
+    } else {
+      for (uint32_t child : raw.pointers) {
+        n->kids.push_back(load(child, n.get(), depth + 1));
+        n->count += n->kids.back()->count;
+      }
+    }
+    return n;
+  };
+  root_ = load(tag.rootPage, nullptr, 0);
+  return consistent;
+}
+
+void TagTree::Build(MdxFile& file, MdxTag& tag, std::vector<std::pair<std::string, RecNo>> entries) {
+  // Free the blocks of the tree being replaced.
+  std::function<void(Node*)> release = [&](Node* n) {
+    for (auto& k : n->kids) release(k.get());
+    if (n->page) file.FreeBlock(n->page);
+  };
+  if (root_) release(root_.get());
+  Reset();
+  keyType_ = tag.keyType;
+  descending_ = tag.Descending();
+  keyLength_ = tag.keyLength;
+  maxKeys_ = tag.maxKeys;
+  for (auto& e : entries) e.first.resize(size_t(keyLength_), ' ');
+  std::sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
+    return CompareEntry(a.first, a.second, b.first, b.second) < 0;
+  });
+  std::vector<std::unique_ptr<Node>> level;
+  for (size_t i = 0; i < entries.size(); i += size_t(maxKeys_)) {
+    auto n = std::make_unique<Node>();
+    size_t end = std::min(entries.size(), i + size_t(maxKeys_));
+    for (size_t j = i; j < end; ++j) {
+      n->recnos.push_back(entries[j].second);
+      n->keys += entries[j].first;
+    }
+    n->count = n->recnos.size();
+    IndexLeaf(n.get());
+    level.push_back(std::move(n));
+  }
+  if (level.empty()) level.push_back(std::make_unique<Node>());
+  size_t fan = size_t(maxKeys_) + 1;
+  while (level.size() > 1) {
+    std::vector<std::unique_ptr<Node>> up;
+    for (size_t i = 0; i < level.size(); i += fan) {
+      auto b = std::make_unique<Node>();
+      b->leaf = false;
+      size_t end = std::min(level.size(), i + fan);
+      // Never leave a branch with a single child behind a full one.
+      if (level.size() - end == 1) --end;
+      for (size_t j = i; j < end; ++j) {
+        level[j]->parent = b.get();
+        b->count += level[j]->count;
+        b->kids.push_back(std::move(level[j]));
+      }
+      i = end - fan;
+      up.push_back(std::move(b));
+    }
+    level = std::move(up);
+  }
+  root_ = std::move(level.front());
+  std::function<void(Node*)> place = [&](Node* n) {
+    n->page = file.AllocateBlock();
+    dirty_.insert(n);
+    for (auto& k : n->kids) place(k.get());
+  };
+  place(root_.get());
+  rootMoved_ = true;
+  Flush(file, tag);
+}
+
+void TagTree::Insert(MdxFile& file, std::string key, RecNo recno) {
+  if (Contains(recno)) Erase(file, recno);
+  key.resize(size_t(keyLength_), ' ');
+  Node* n = root_.get();
+  while (!n->leaf) {
+    size_t lo = 0, hi = n->kids.size() - 1;  // the last child takes everything above
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      const Node* m = MaxLeaf(n->kids[mid].get());
+      if (CompareEntry(m->Key(m->recnos.size() - 1, keyLength_), m->recnos.back(), key, recno) >= 0) hi = mid;
+      else lo = mid + 1;
+    }
+    n = n->kids[lo].get();
+  }
+  size_t lo = 0, hi = n->recnos.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (CompareEntry(n->Key(mid, keyLength_), n->recnos[mid], key, recno) < 0) lo = mid + 1;
+    else hi = mid;
+  }
+  n->recnos.insert(n->recnos.begin() + long(lo), recno);
+  n->keys.insert(lo * size_t(keyLength_), key);
+  if (recno >= leafOf_.size()) leafOf_.resize(std::max<size_t>(recno + 1, leafOf_.size() * 2), nullptr);
+  leafOf_[recno] = n;
+  for (Node* p = n; p; p = p->parent) ++p->count;
+  MarkPath(n);
+  if (n->recnos.size() > size_t(maxKeys_)) Split(file, n, lo == n->recnos.size() - 1 && IsRightmost(n));
+}
+
+void TagTree::Split(MdxFile& file, Node* n, bool atEnd) {
+  auto m = std::make_unique<Node>();
+  m->leaf = n->leaf;
+  m->page = file.AllocateBlock();
+  // Appending at the end of the tag (entry order, new dates) keeps the
+  // left block full instead of leaving a trail of half-empty blocks.
+  if (n->leaf) {
+    size_t keep = atEnd ? n->recnos.size() - 1 : n->recnos.size() / 2;
+    m->recnos.assign(n->recnos.begin() + long(keep), n->recnos.end());
+    m->keys = n->keys.substr(keep * size_t(keyLength_));
+    n->recnos.resize(keep);
+    n->keys.resize(keep * size_t(keyLength_));
+    m->count = m->recnos.size();
+    n->count = n->recnos.size();
+    IndexLeaf(m.get());
+  } else {
+    size_t keep = atEnd ? n->kids.size() - 1 : n->kids.size() / 2;
+    for (size_t i = keep; i < n->kids.size(); ++i) {
+      n->kids[i]->parent = m.get();
+      m->count += n->kids[i]->count;
+      m->kids.push_back(std::move(n->kids[i]));
+    }
+    n->kids.resize(keep);
+    n->count -= m->count;
+  }
+  Node* sibling = m.get();
+  if (!n->parent) {
+    auto r = std::make_unique<Node>();
+    r->leaf = false;
+    r->page = file.AllocateBlock();
+    r->count = n->count + m->count;
+    n->parent = r.get();
+    m->parent = r.get();
+    r->kids.push_back(std::move(root_));
+    r->kids.push_back(std::move(m));
+    root_ = std::move(r);
+    rootMoved_ = true;
+  } else {
+    Node* p = n->parent;
+    m->parent = p;
+    size_t at = IndexInParent(n);
+    p->kids.insert(p->kids.begin() + long(at) + 1, std::move(m));
+  }
+  dirty_.insert(n);
+  MarkPath(sibling);
+  Node* p = sibling->parent;
+  if (p->kids.size() > size_t(maxKeys_) + 1) Split(file, p, atEnd);
+}
+
+bool TagTree::Erase(MdxFile& file, RecNo recno) {
+  if (!Contains(recno)) return false;
+  Node* n = leafOf_[recno];
+  leafOf_[recno] = nullptr;
+  auto it = std::find(n->recnos.begin(), n->recnos.end(), recno);
+  size_t i = size_t(it - n->recnos.begin());
+  n->recnos.erase(it);
+  n->keys.erase(i * size_t(keyLength_), size_t(keyLength_));
+  for (Node* p = n; p; p = p->parent) --p->count;
+  MarkPath(n);
+  if (n->recnos.empty() && n->parent) Unlink(file, n);
+  while (!root_->leaf && root_->kids.size() == 1) {
+    std::unique_ptr<Node> child = std::move(root_->kids.front());
+    file.FreeBlock(root_->page);
+    dirty_.erase(root_.get());
+    child->parent = nullptr;
+    root_ = std::move(child);
+    rootMoved_ = true;
+  }
+  return true;
+}
+
+void TagTree::Unlink(MdxFile& file, Node* n) {
+  Node* p = n->parent;
+  size_t at = IndexInParent(n);
+  file.FreeBlock(n->page);
+  Forget(n);
+  p->kids.erase(p->kids.begin() + long(at));
+  MarkPath(p);
+  if (p->kids.empty()) {
+    if (p->parent) Unlink(file, p);
+    else p->leaf = true;  // the root of an empty tag
+  }
+}
+
+void TagTree::Flush(MdxFile& file, MdxTag& tag) {
+  for (Node* n : dirty_) {
+    MdxNode raw;
+    raw.leaf = n->leaf;
+    if (n->leaf) {
+      raw.pointers = n->recnos;
+      for (size_t i = 0; i < n->recnos.size(); ++i) raw.keys.emplace_back(n->Key(i, keyLength_));
+    } else {
+      for (size_t i = 0; i < n->kids.size(); ++i) {
+        raw.pointers.push_back(n->kids[i]->page);
+        if (i + 1 < n->kids.size()) {
+          const Node* m = MaxLeaf(n->kids[i].get());
+          raw.keys.emplace_back(m->Key(m->recnos.size() - 1, keyLength_));
+        }
+      }
+    }
+    file.WriteNode(tag, n->page, raw);
+  }
+  dirty_.clear();
+  if (rootMoved_ || tag.rootPage != root_->page) {
+    tag.rootPage = root_->page;
+    file.WriteTagHeader(tag);
+    rootMoved_ = false;
+  }
+}
+
+uint64_t TagTree::RankOf(RecNo recno) const {
+  if (!Contains(recno)) return Size();
+  const Node* n = leafOf_[recno];
+  uint64_t r = uint64_t(std::find(n->recnos.begin(), n->recnos.end(), recno) - n->recnos.begin());
+  for (; n->parent; n = n->parent)
+    for (const auto& k : n->parent->kids) {
+      if (k.get() == n) break;
+      r += k->count;
+    }
+  return r;
+}
+
+RecNo TagTree::RecordAt(uint64_t pos) const {
+  const Node* n = root_.get();
+  while (!n->leaf) {
+    const Node* next = n->kids.back().get();
+    for (const auto& k : n->kids) {
+      if (pos < k->count) {
+        next = k.get();
+        break;
+      }
+      pos -= k->count;
+    }
+    n = next;
+  }
+  return pos < n->recnos.size() ? n->recnos[pos] : 0;
+}
+
+std::string_view TagTree::KeyAt(uint64_t pos) const {
+  const Node* n = root_.get();
+  while (!n->leaf) {
+    const Node* next = n->kids.back().get();
+    for (const auto& k : n->kids) {
+      if (pos < k->count) {
+        next = k.get();
+        break;
+      }
+      pos -= k->count;
+    }
+    n = next;
+  }
+  return pos < n->recnos.size() ? n->Key(pos, keyLength_) : std::string_view();
+}
+
+std::string_view TagTree::KeyOf(RecNo recno) const {
+  if (!Contains(recno)) return {};
+  const Node* n = leafOf_[recno];
+  size_t i = size_t(std::find(n->recnos.begin(), n->recnos.end(), recno) - n->recnos.begin());
+  return n->Key(i, keyLength_);
+}
+
+uint64_t TagTree::LowerBound(std::string_view key) const {
+  // First position whose key is not before `key`; `strict` turns it into
+  // the first position after it.
+  auto bound = [&](bool strict) {
+    auto before = [&](std::string_view k) {
+      int c = Compare(k, key);
+      return strict ? c <= 0 : c < 0;
+    };
+    const Node* n = root_.get();
+    uint64_t r = 0;
+    while (!n->leaf) {
+      size_t lo = 0, hi = n->kids.size();
+      while (lo < hi) {
+        size_t mid = (lo + hi) / 2;
+        const Node* m = MaxLeaf(n->kids[mid].get());
+        if (before(m->Key(m->recnos.size() - 1, keyLength_))) lo = mid + 1;
+        else hi = mid;
+      }
+      if (lo == n->kids.size()) return r + n->count;
+      for (size_t i = 0; i < lo; ++i) r += n->kids[i]->count;
+      n = n->kids[lo].get();
+    }
+    size_t lo = 0, hi = n->recnos.size();
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      if (before(n->Key(mid, keyLength_))) lo = mid + 1;
+      else hi = mid;
+    }
+    return r + lo;
+  };
+  return bound(false);
+}
+
+uint64_t TagTree::UpperBound(std::string_view key) const {
+  const Node* n = root_.get();
+  uint64_t r = 0;
+  while (!n->leaf) {
+    size_t lo = 0, hi = n->kids.size();
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      const Node* m = MaxLeaf(n->kids[mid].get());
+      if (Compare(m->Key(m->recnos.size() - 1, keyLength_), key) <= 0) lo = mid + 1;
+      else hi = mid;
+    }
+    if (lo == n->kids.size()) return r + n->count;
+    for (size_t i = 0; i < lo; ++i) r += n->kids[i]->count;
+    n = n->kids[lo].get();
+  }
+  size_t lo = 0, hi = n->recnos.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (Compare(n->Key(mid, keyLength_), key) <= 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return r + lo;
+}
+
+void TagTree::ForEach(const std::function<void(std::string_view, RecNo)>& fn) const {
+  std::function<void(const Node*)> walk = [&](const Node* n) {
+    if (n->leaf) {
+      for (size_t i = 0; i < n->recnos.size(); ++i) fn(n->Key(i, keyLength_), n->recnos[i]);
+    } else {
+      for (const auto& k : n->kids) walk(k.get());
+    }
+  };
+  walk(root_.get());
+}
+
+}  // namespace quillary::dbase
