@@ -123,6 +123,9 @@ void TTemplateList::DeleteTemplate(int index) {
   if (index < 0 || index >= Count()) return;
   const QString fileName = templates_[size_t(index)].FileName;
   templates_.erase(templates_.begin() + index);
+  // An index edited by hand may name one file twice; the other entry keeps it.
+  for (const TTemplate& t : templates_)
+    if (t.FileName == fileName) return;
   QFile::remove(ContentPath(fileName));
 }
 

@@ -172,6 +172,18 @@ TEST_F(TemplatesTest, DamagedIndexKeepsTemplatesReadBefore) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+TEST_F(TemplatesTest, DeleteKeepsAContentFileAnotherEntryNames) {
+  ASSERT_TRUE(test::WriteAll(Settings("filters.tml"),
+                             IndexBytes({{"A", "tml1.flt"}, {"B", "tml1.flt"}})));
+  ASSERT_TRUE(test::WriteAll(Settings("tml1.flt"), "shared"));
+  TFilterTemplateList list;
+  ASSERT_TRUE(list.LoadIndex(Settings("filters.tml")));
+  list.DeleteTemplate(0);
+  EXPECT_TRUE(QFile::exists(Settings("tml1.flt")));
+  list.DeleteTemplate(0);
+  EXPECT_FALSE(QFile::exists(Settings("tml1.flt")));
+}
+
 TEST_F(TemplatesTest, AddFailsWithoutWritableContentAndLoadWithoutContentFile) {
   THeaderTemplateList list;  // no handlers installed yet
   EXPECT_FALSE(list.AddTemplate("Early"));
