@@ -37,10 +37,6 @@ class IndexedTable {
   virtual std::string MemoBytes(RecordBytes record, int field) const = 0;
 };
 
-// Field values of a key record, by field position. Text is UTF-8; bytes
-// that are no UTF-8 (0x01, 0xFF) are taken raw, as bounds.
-using KeyValues = std::vector<std::pair<int, std::string>>;
-
 class ProductionIndex : public ChangeObserver, public RecordOrder {
  public:
   ProductionIndex(IndexedTable& table, std::filesystem::path path, bool readOnly);

@@ -1,6 +1,7 @@
 #include "platform/dbase/table.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -112,7 +113,15 @@ void Table::SetExclusive(bool exclusive) {
   exclusive_ = exclusive;
 }
 
-void Table::SetActiveTag(std::string tag) { active_tag_ = std::move(tag); }
+void Table::SetActiveTag(std::string tag) {
+  std::string previous = std::exchange(active_tag_, std::move(tag));
+  try {
+    ApplyActiveTag();  // table_index.cpp
+  } catch (...) {
+    active_tag_ = std::move(previous);
+    throw;
+  }
+}
 
 void Table::SetRecordOrder(RecordOrder* order) { order_ = order; }
 
@@ -196,6 +205,14 @@ void Table::Open() {
   buf_.assign(impl_->header.record_size, ' ');
   recno_ = 0;
   state_ = EditState::Browse;
+  try {
+    OpenIndex();
+  } catch (...) {
+    CloseIndex();
+    impl_.reset();
+    buf_.clear();
+    throw;
+  }
   First();
 }
 
@@ -212,6 +229,7 @@ void Table::Close() {
   } catch (...) {
     err = std::current_exception();
   }
+  CloseIndex();
   impl_.reset();  // closing the descriptors drops this object's locks only
   recno_ = 0;
   eof_ = bof_ = true;
@@ -524,7 +542,7 @@ bool Table::IsDeletedRecord(RecNo recno) const {
 bool Table::LoadRecord(RecNo recno) {
   std::vector<uint8_t> tmp(impl_->header.record_size);
   if (!impl_->ReadRecord(recno, tmp.data())) return false;
-  if (tmp[0] == kDeletedFlag) return false;
+  if (tmp[0] == kDeletedFlag && !show_deleted_) return false;
   buf_.swap(tmp);
   recno_ = recno;
   impl_->pending.clear();
@@ -547,7 +565,8 @@ std::optional<RecNo> Table::PhysicalNext(RecNo from, int dir) {
       refreshed = true;
       continue;
     }
-    if (impl_->dbf.ReadExact(impl_->RecordOffset(RecNo(r)), &flag, 1) && flag != kDeletedFlag) return RecNo(r);
+    if (impl_->dbf.ReadExact(impl_->RecordOffset(RecNo(r)), &flag, 1) && (flag != kDeletedFlag || show_deleted_))
+      return RecNo(r);
     r += dir;
   }
 }
@@ -631,6 +650,13 @@ int Table::MoveBy(int n) {
     }
     n += n > 0 ? -1 : 1;
     eof_ = bof_ = false;
+  }
+  // An index moves by position in one step instead of n.
+  if (order_ && (n > 1 || n < -1)) {
+    if (auto s = order_->Skip(recno_, RecordBytes(buf_.data(), buf_.size()), n); s && LoadRecord(s->first)) {
+      if (s->second != n) (n > 0 ? eof_ : bof_) = true;
+      return int(s->second);
+    }
   }
   int moved = 0;
   const int dir = n > 0 ? 1 : -1;

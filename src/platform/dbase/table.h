@@ -19,6 +19,9 @@
 
 namespace quillary::dbase {
 
+class ProductionIndex;
+class IndexedTable;
+
 enum class TableType { DBase };
 
 // The kind callers test, derived from the field's type letter.
@@ -150,6 +153,9 @@ class Table {
   void GotoRecNo(RecNo recno);
   // Goes to the record another cursor over the same files stands on.
   void GotoCurrent(const Table& other);
+  // Tools only: navigation (physical order) also stops on deleted records.
+  void SetShowDeleted(bool on) { show_deleted_ = on; }
+  bool IsDeleted() const { return !buf_.empty() && buf_[0] == '*'; }
 
   // ---- editing ----
   // Edit takes a record lock: DatabaseError InUse while another user edits
@@ -173,6 +179,40 @@ class Table {
   // Forces every posted record to stable storage now (Post already makes it
   // survive the death of the process; see table.cpp for the policy).
   void Flush();
+
+  // ---- index tags (production index; table_index.cpp) ----
+  // The tag list as the index file holds it now (another user may have
+  // changed it). Options: 16 expression key, 4 descending, 2 unique.
+  void RefreshTags();
+  int TagCount() const;
+  std::string TagName(int index) const;
+  std::string TagExpression(int index) const;
+  int TagOptions(int index) const;
+  // Each needs the table open exclusively. DatabaseError also for an
+  // expression that does not parse or fit the fields, and when the index
+  // file already holds the most tags it can (47).
+  void AddTag(const std::string& name, const std::string& expression, int options);
+  void DeleteTag(const std::string& name);
+  void RebuildTags();
+  // Range on the active tag: start and end are key records (fields not
+  // given are empty) on which the tag's expression is evaluated; inclusive,
+  // bounds in either order. Apply goes to the first record of the range.
+  void SetRangeStart(KeyValues values);
+  void SetRangeEnd(KeyValues values);
+  void ApplyRange();
+  void CancelRange();
+  bool HasRange() const;
+  // The same with raw key bytes of the active tag (tools).
+  void SetKeyRange(std::optional<std::string> from, std::optional<std::string> to);
+  // Key search on the active tag, inside the range. Exact: true and there
+  // when a key equals it, else false and the cursor stays. Nearest: the
+  // first record whose key is not before it, or the end of the table.
+  bool FindKey(const KeyValues& values);
+  void FindNearest(const KeyValues& values);
+  // The active tag's key of the current record (tools, tests).
+  std::string CurrentKey();
+  // Every tag compared with the data; the problems found, empty when sound.
+  std::vector<std::string> CheckTags();
 
   // ---- whole-table operations ----
   // Pack and Empty need exclusive use: on a table open shared they upgrade
@@ -205,6 +245,16 @@ class Table {
   std::function<void(Table&)> before_post_;
   std::function<void(Table&)> after_insert_;
 
+  friend class TableIndexLink;
+  void OpenIndex();
+  void CloseIndex();
+  void ApplyActiveTag();
+  ProductionIndex& RequireIndex() const;
+  ProductionIndex& RequireActiveTag() const;
+  std::shared_ptr<ProductionIndex> index_;
+  std::shared_ptr<IndexedTable> index_link_;
+  std::optional<KeyValues> range_start_, range_end_;
+
   std::unique_ptr<Impl> impl_;
   std::vector<uint8_t> buf_;       // current record
   std::vector<uint8_t> old_buf_;   // record as read at Edit
@@ -214,6 +264,7 @@ class Table {
   bool bof_ = true;
   EditState state_ = EditState::Browse;
   RecNo locked_recno_ = 0;
+  bool show_deleted_ = false;
 };
 
 // Whole-table file operations on closed tables; each covers the data file

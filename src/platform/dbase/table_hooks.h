@@ -6,12 +6,19 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace quillary::dbase {
 
 // Record numbers are 1-based physical positions in the data file.
 using RecNo = uint32_t;
+
+// Field values of a key record for ranges and key searches: field position
+// and value. Text is UTF-8; bytes that are no UTF-8 (0xFF) are taken raw, so
+// that 0x01 and 0xFF can serve as bounds below and above every text.
+using KeyValues = std::vector<std::pair<int, std::string>>;
 
 // Raw record bytes as stored in the data file: deleted flag, then the fields.
 using RecordBytes = std::span<const uint8_t>;
