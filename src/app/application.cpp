@@ -8,9 +8,12 @@
 
 #include "internet/ui/tray_form.h"
 #include "mainwin/ui/main_window.h"
+#include "maintenance/maintenance_log.h"
+#include "maintenance/ui/log_form.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "shell/templates.h"
 #include "shell/ui/about_box.h"
 #include "shell/ui/hints_dlg.h"
 
@@ -54,11 +57,14 @@ bool Application::Start() {
   }
   // 10-11. User options, labels and date formats.
   o.LoadUserOptions();
+  LoadTemplateLists();
   o.LoadLabels();
   o.LoadDateFormats();
   // 12. The tray window is the hidden application window.
   tray_ = std::make_unique<TTrayForm>();
   connect(tray_.get(), &TTrayForm::Ending, this, &Application::End);
+  MaintenanceLog().Load();
+  logForm_ = new TLogForm(tray_.get());
   // 14. Main window.
   main_ = new TForm3;
   tray_->SetMainWindow(main_);
@@ -130,18 +136,23 @@ void Application::End() {
   // loops have returned: a dialog still open over it is a child of it.
   // 3. The run ended normally.
   o.MarkClosed();
+  // 4. Template lists, then the maintenance log.
+  SaveTemplateLists();
+  MaintenanceLog().Save();
 }
 
-void Application::CommitData(QSessionManager& manager) {
-  // The desktop session is ending: end as "Exit" does when the current
-  // record could be saved or discarded, else ask the desktop to wait.
+bool Application::SessionEnding() {
   if (main_ && !main_->SaveCurrentRecord()) {
     Msg().Error(CouldNotShutDownText());
-    manager.cancel();
-    return;
+    return false;
   }
   Msg().Information(ShuttingDownText());
   Exit();
+  return ended_;
+}
+
+void Application::CommitData(QSessionManager& manager) {
+  if (!SessionEnding()) manager.cancel();
 }
 
 }  // namespace quillary

@@ -17,6 +17,7 @@ namespace quillary {
 
 class TAboutBox;
 class TTrayForm;
+class TLogForm;
 
 class Application : public QObject {
   Q_OBJECT
@@ -37,6 +38,9 @@ class Application : public QObject {
   void ShowTips();
   // "Exit": closes the tray window, which ends the program.
   void Exit();
+  // The desktop session is ending: true when the program ended (the current
+  // record was saved or discarded), false when the desktop must wait.
+  bool SessionEnding();
 
   TTrayForm* TrayForm() const { return tray_.get(); }
   TForm3* MainWindow() const { return main_; }
@@ -52,6 +56,7 @@ class Application : public QObject {
   std::unique_ptr<TAboutBox> splash_;
   std::unique_ptr<TTrayForm> tray_;
   QPointer<TForm3> main_;
+  TLogForm* logForm_ = nullptr;  // owned by the tray window
   QString resourceDir_;
   bool activated_ = false;
   bool ended_ = false;

@@ -73,6 +73,9 @@ TEST_F(StartupTest, FirstStartInAnEmptyHomeAndANormalEnd) {
   EXPECT_TRUE(QFileInfo::exists(home.path() + "/options.dat"));       // system
   EXPECT_TRUE(QFileInfo::exists(home.path() + "/DATA/options.dat"));  // user
   EXPECT_EQ(ReadAll(home.path() + "/DATA/wnd.dat").size(), 20);
+  for (const char* f : {"filters.tml", "headers.tml", "labels.tml"})
+    EXPECT_EQ(ReadAll(home.path() + "/DATA/" + f), QByteArray("\x01\x00", 2)) << f;
+  EXPECT_EQ(ReadAll(home.path() + "/DATA/log.dat"), QByteArray("\x01\x00", 2));
 }
 
 TEST_F(StartupTest, TipsFollowTheOption) {
@@ -140,6 +143,17 @@ TEST_F(StartupTest, TrayMenuCaptionsAndTerminate) {
   tray->Terminate1()->trigger();
   EXPECT_TRUE(app->Ended());
   tray->close();  // a second close while closing is ignored
+  EXPECT_EQ(Shut(), "@a$)");
+}
+
+TEST_F(StartupTest, TheDesktopSessionEndingEndsTheProgramLikeExit) {
+  NoTips();
+  auto app = StartApp();
+  app->FirstActivation();
+  EXPECT_TRUE(app->SessionEnding());
+  EXPECT_EQ(msgs.Texts(), QStringList{"Quillary is shutting down."});
+  EXPECT_EQ(msgs.shown[0].kind, MsgKind::Information);
+  EXPECT_TRUE(app->Ended());
   EXPECT_EQ(Shut(), "@a$)");
 }
 

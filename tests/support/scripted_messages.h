@@ -83,9 +83,11 @@ class ScriptedMessages final : public Messages {
 
  private:
   static std::optional<QString> Pop(std::deque<std::optional<QString>>& q) {
-    if (q.empty()) return std::nullopt;
-    auto v = q.front();
-    q.pop_front();
+    std::optional<QString> v;
+    if (!q.empty()) {
+      v = std::move(q.front());
+      q.pop_front();
+    }
     return v;
   }
 };
