@@ -183,15 +183,23 @@ void ProductionIndex::CreateFile(const std::filesystem::path& path, const std::s
 void ProductionIndex::Open() {
   file_.Open(path_, readOnly_);
   Lock lock(file_, readOnly_ ? LockKind::Shared : LockKind::Exclusive);
-  // With the lock held no live writer is in the middle of an update: a
-  // mark still set was left by one that died.
-  bool dirty = file_.ReadDirtyMark();
-  LoadAll();
-  if (dirty || stale_) {
+  if (!LoadLocked()) {
     if (readOnly_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
     RebuildAllLocked();
   }
   Resolve();
+}
+
+bool ProductionIndex::LoadLocked() {
+  // With a lock held no live writer is in the middle of an update: a mark
+  // still set was left by one that died, and its blocks are not trusted.
+  if (file_.ReadDirtyMark()) {
+    file_.Reload();
+    stale_ = true;
+    return false;
+  }
+  LoadAll();
+  return !stale_;
 }
 
 KeyExpression ProductionIndex::CompileFor(const std::string& expression) const {
@@ -263,9 +271,7 @@ void ProductionIndex::Write(F&& apply) {
   if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
   Lock lock(file_, LockKind::Exclusive);
   if (stale_ || file_.ReadChangeCounter() != counter_) {
-    bool dirty = file_.ReadDirtyMark();
-    LoadAll();
-    if (dirty || stale_) RebuildAllLocked();
+    if (!LoadLocked()) RebuildAllLocked();
     Resolve();
   }
   // Should anything below fail, the mark stays set and the next user
@@ -282,18 +288,14 @@ void ProductionIndex::EnsureCurrent() {
   if (!stale_ && file_.ReadChangeCounter() == counter_) return;
   {
     Lock lock(file_, LockKind::Shared);
-    bool dirty = file_.ReadDirtyMark();
-    LoadAll();
-    if (!dirty && !stale_) {
+    if (LoadLocked()) {
       Resolve();
       return;
     }
   }
   if (readOnly_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
   Lock lock(file_, LockKind::Exclusive);
-  bool dirty = file_.ReadDirtyMark();
-  LoadAll();
-  if (dirty || stale_) RebuildAllLocked();
+  if (!LoadLocked()) RebuildAllLocked();
   Resolve();
 }
 

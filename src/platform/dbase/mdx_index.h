@@ -105,6 +105,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   class Lock;
 
   void LoadAll();  // under a lock
+  // Loads under a lock; false when the tags must be rebuilt first.
+  bool LoadLocked();
   void RebuildAllLocked();
   void BuildTag(size_t i);
   std::vector<std::pair<std::string, RecNo>> EvaluateAll(const KeyExpression& expr);
