@@ -23,6 +23,7 @@ constexpr int kMaxExpression = 220;
 constexpr int kMagicOffset = 48;
 constexpr int kCounterOffset = 52;
 constexpr int kDirtyOffset = 56;
+constexpr int kStampOffset = 60;
 constexpr char kMagic[4] = {'Q', 'L', 'R', 'X'};
 
 [[noreturn]] void Damaged(const std::filesystem::path& p, const std::string& why) {
@@ -117,6 +118,7 @@ void MdxFile::ReadHeader() {
   firstFree_ = GetU32(h + 36);
   if (firstFree_ != 0 && (firstFree_ < kFirstBlockPage || firstFree_ + kMdxBlockPages > pages_)) firstFree_ = 0;
   counter_ = std::memcmp(h + kMagicOffset, kMagic, 4) == 0 ? GetU32(h + kCounterOffset) : 0;
+  dataStamp_ = GetU32(h + kStampOffset);
   dbfBase_.assign(reinterpret_cast<const char*>(h + 4), 16);
   dbfBase_ = dbfBase_.substr(0, dbfBase_.find('\0'));
 
@@ -160,6 +162,12 @@ uint32_t MdxFile::ReadChangeCounter() const {
   return GetU32(b + 4);
 }
 
+std::optional<uint32_t> MdxFile::ReadDataStamp() const {
+  uint8_t b[16];
+  if (!file_.ReadExact(kMagicOffset, b, sizeof b) || std::memcmp(b, kMagic, 4) != 0) return std::nullopt;
+  return GetU32(b + (kStampOffset - kMagicOffset));
+}
+
 bool MdxFile::ReadDirtyMark() const {
   uint8_t b[9];
   if (!file_.ReadExact(kMagicOffset, b, 9)) return false;
@@ -175,8 +183,9 @@ void MdxFile::BeginUpdate() {
   updating_ = true;
 }
 
-void MdxFile::EndUpdate() {
+void MdxFile::EndUpdate(uint32_t dataRecords) {
   updating_ = false;
+  dataStamp_ = dataRecords;
   ++counter_;
   WriteHeader();
 }
@@ -191,6 +200,7 @@ void MdxFile::WriteHeader() {
   std::memcpy(h + kMagicOffset, kMagic, 4);
   PutU32(h + kCounterOffset, counter_);
   h[kDirtyOffset] = updating_ ? 1 : 0;
+  if (!updating_) PutU32(h + kStampOffset, dataStamp_);
   file_.WriteAt(0, h, sizeof h);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,13 @@ class MdxFile {
   // is written and cleared with the counter increment that ends it.
   bool ReadDirtyMark() const;
   void BeginUpdate();
-  void EndUpdate();  // increments the counter, clears the mark, writes header
+  // Increments the counter, clears the mark, records how many records the
+  // data file held (a count that differs at the next open means records
+  // were added behind the index's back, or by a writer that died before
+  // it could index them).
+  void EndUpdate(uint32_t dataRecords);
+  // The data file's record count at the last update; nullopt if unknown.
+  std::optional<uint32_t> ReadDataStamp() const;
 
   // Tag table maintenance (the caller holds the index lock).
   MdxTag& AddTag(const std::string& name, const std::string& expression, char keyType, int keyLength,
@@ -112,6 +119,7 @@ class MdxFile {
   uint32_t firstFree_ = 0;
   uint32_t counter_ = 0;
   bool updating_ = false;
+  uint32_t dataStamp_ = 0;
 };
 
 }  // namespace quillary::dbase

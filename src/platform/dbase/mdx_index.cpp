@@ -130,7 +130,20 @@ class ValuesView : public KeyRecord {
   std::map<int, std::string> memos_;
 };
 
-std::string Printable(std::string_view key) {
+std::string Printable(char keyType, std::string_view key) {
+  if (keyType == 'N') {
+    std::string n = FormatStr(DecodeNumericKey(key), 40, 6);
+    return n.substr(n.find_first_not_of(' '));
+  }
+  if (keyType == 'D') {
+    double jd = DecodeDateKey(key);
+    if (jd <= 0) return "(blank date)";
+    int y, m, d;
+    CivilFromJulian(int32_t(jd), y, m, d);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+    return buf;
+  }
   std::string s;
   for (char c : key) {
     uint8_t u = uint8_t(c);
@@ -183,7 +196,14 @@ void ProductionIndex::CreateFile(const std::filesystem::path& path, const std::s
 void ProductionIndex::Open() {
   file_.Open(path_, readOnly_);
   Lock lock(file_, readOnly_ ? LockKind::Shared : LockKind::Exclusive);
-  if (!LoadLocked()) {
+  auto stamp = file_.ReadDataStamp();
+  bool behindOurBack = stamp && *stamp != table_.RecordsOnDisk();
+  bool loaded = LoadLocked();
+  if (!repair_) {
+    // Tools look at the index as it is; queries on a stale one may be wrong.
+    if (behindOurBack) notes_.push_back("the data file holds records the index was not told of");
+    stale_ = false;
+  } else if (!loaded || behindOurBack) {
     if (readOnly_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
     RebuildAllLocked();
   }
@@ -261,7 +281,7 @@ void ProductionIndex::RebuildAllLocked() {
     tag.tree.Build(file_, t, EvaluateAll(tag.expr));
     tags_.push_back(std::move(tag));
   }
-  file_.EndUpdate();
+  file_.EndUpdate(table_.RecordsOnDisk());
   counter_ = file_.ChangeCounter();
   stale_ = false;
 }
@@ -279,7 +299,7 @@ void ProductionIndex::Write(F&& apply) {
   stale_ = true;
   file_.BeginUpdate();
   apply();
-  file_.EndUpdate();
+  file_.EndUpdate(table_.RecordsOnDisk());
   counter_ = file_.ChangeCounter();
   stale_ = false;
 }
@@ -342,7 +362,7 @@ void ProductionIndex::RebuildAll() {
 }
 
 std::vector<std::string> ProductionIndex::Check() {
-  std::vector<std::string> problems;
+  std::vector<std::string> problems = notes_;
   Lock lock(file_, LockKind::Shared);
   file_.Reload();
   if (file_.ReadDirtyMark()) problems.push_back("the index was left in the middle of an update");
@@ -379,13 +399,13 @@ std::vector<std::string> ProductionIndex::Check() {
         return;
       }
       if (it->second != key)
-        problems.push_back(where + "record " + std::to_string(r) + " has key \"" + Printable(key) +
-                           "\" but its data gives \"" + Printable(it->second) + "\"");
+        problems.push_back(where + "record " + std::to_string(r) + " has key \"" + Printable(t.keyType, key) +
+                           "\" but its data gives \"" + Printable(t.keyType, it->second) + "\"");
       want.erase(it);
     });
     for (const auto& [r, k] : want) {
       if (problems.size() - before >= 20) break;
-      problems.push_back(where + "record " + std::to_string(r) + " has no key (its data gives \"" + Printable(k) + "\")");
+      problems.push_back(where + "record " + std::to_string(r) + " has no key (its data gives \"" + Printable(t.keyType, k) + "\")");
     }
   }
   return problems;

@@ -47,6 +47,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   // it rebuild the tags. Throws DatabaseError Damaged when the file cannot
   // be read, InUse when its lock cannot be had.
   void Open();
+  // Off: Open leaves an inconsistent index as it is (for check tools).
+  void SetRepair(bool on) { repair_ = on; }
   static void CreateFile(const std::filesystem::path& path, const std::string& dbfBase);
   const std::filesystem::path& Path() const { return path_; }
 
@@ -127,6 +129,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   std::string active_;
   int activeIndex_ = -1;
   std::optional<std::string> rangeFrom_, rangeTo_;
+  bool repair_ = true;
+  std::vector<std::string> notes_;  // found at open without repair
 };
 
 }  // namespace quillary::dbase

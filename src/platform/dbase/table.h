@@ -213,6 +213,10 @@ class Table {
   std::string CurrentKey();
   // Every tag compared with the data; the problems found, empty when sound.
   std::vector<std::string> CheckTags();
+  // Tools only, set before Open: an index left inconsistent (by a killed
+  // writer, or records added behind its back) stays as it is instead of
+  // being rebuilt, so that CheckTags can report it.
+  void SetIndexRepair(bool on) { index_repair_ = on; }
 
   // ---- whole-table operations ----
   // Pack and Empty need exclusive use: on a table open shared they upgrade
@@ -254,6 +258,7 @@ class Table {
   std::shared_ptr<ProductionIndex> index_;
   std::shared_ptr<IndexedTable> index_link_;
   std::optional<KeyValues> range_start_, range_end_;
+  bool index_repair_ = true;
 
   std::unique_ptr<Impl> impl_;
   std::vector<uint8_t> buf_;       // current record

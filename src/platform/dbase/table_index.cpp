@@ -82,6 +82,7 @@ void Table::OpenIndex() {
     throw DatabaseError(ErrorReason::Missing, "production index of " + file_name_ + " does not exist");
   auto link = std::make_shared<TableIndexLink>(*this);
   auto index = std::make_shared<ProductionIndex>(*link, path, impl_->dbf.ReadOnly());
+  index->SetRepair(index_repair_);
   index->Open();
   if (!active_tag_.empty()) index->SetActiveTag(active_tag_);
   index_link_ = link;
