@@ -91,7 +91,7 @@ std::string MemoFile::Read(uint32_t block) const {
     // dBASE IV files; read it that way.
   }
   std::string data;
-  std::vector<char> chunk(kMemoBlockSize);
+  std::vector<char> chunk(16 * kMemoBlockSize);
   uint64_t pos = offset;
   while (pos < size) {
     size_t got = file_.ReadAt(pos, chunk.data(), chunk.size());

@@ -18,7 +18,9 @@ for name, codec in PAGES:
         try:
             vals.append(ord(bytes([b]).decode(codec)))
         except UnicodeDecodeError:
-            vals.append(b)  # undefined bytes pass through as C1 controls
+            # Undefined bytes must survive a round trip without colliding
+            # with a defined character: C1 controls, else private use.
+            vals.append(b if b < 0xA0 else 0xF700 + b)
     out.append("constexpr uint16_t k%s[128] = {" % name)
     for i in range(0, 128, 12):
         out.append("    " + ", ".join("0x%04X" % v for v in vals[i:i + 12]) + ",")
