@@ -1,0 +1,142 @@
+#include "tables/copy_buffer.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "tables/database.h"
+#include "tables/field_kinds.h"
+#include "tables/table_utils.h"
+
+namespace quillary::tables {
+
+void CopyToBuffer(uint64_t position) {
+  CurrentDatabase& db = Db();
+  if (!GotoPosition(db.Data, position) || db.Data.Eof()) {
+    Msg().Warning(text::kEmptyNotCopied);
+    return;
+  }
+  dbase::Table& buf = db.CopyBuffer;
+  try {
+    buf.First();
+    buf.Edit();
+    const int last = std::min(db.Data.FieldCount(), buf.FieldCount());
+    for (int f = kFirstUserField; f < last; ++f) buf.CopyField(f, db.Data, f);
+    buf.Post();
+  } catch (const dbase::EngineError&) {
+    try {
+      buf.Cancel();
+    } catch (const dbase::EngineError&) {
+    }
+    return;  // nothing was copied: the flag keeps its meaning
+  }
+  db.CopyBufferFilled = true;
+}
+
+void PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
+  CurrentDatabase& db = Db();
+  if (!db.CopyBufferFilled) return;
+  dbase::Table& data = db.Data;
+  if (!GotoPosition(data, position)) return;
+  char oldLetter = 0;
+  try {
+    if (data.Eof()) {
+      data.Append();
+    } else {
+      oldLetter = db.Index.RecordLetter(data);
+      data.Edit();
+    }
+    db.CopyBuffer.First();
+    const int last = std::min(data.FieldCount(), db.CopyBuffer.FieldCount());
+    for (int f = kFirstUserField; f < last; ++f) data.CopyField(f, db.CopyBuffer, f);
+    data.Post();
+  } catch (const dbase::EngineError&) {
+    try {
+      data.Cancel();
+    } catch (const dbase::EngineError&) {
+    }
+    return;
+  }
+  db.Index.AdjustLetterCounts(oldLetter, db.Index.RecordLetter(data), panel);
+}
+
+QString FormatDateByCode(const std::optional<dbase::Date>& date, const QString& code) {
+  if (!date || !date->ok()) return {};
+  const QString s = DateSeparator();
+  const QString y = QString("%1").arg(int(date->year()), 4, 10, QChar('0'));
+  const QString m = QString("%1").arg(unsigned(date->month()), 2, 10, QChar('0'));
+  const QString d = QString("%1").arg(unsigned(date->day()), 2, 10, QChar('0'));
+  if (code == "1") return d + s + m + s + y;
+  if (code == "2") return y + s + m + s + d;
+  if (code == "3") return y;
+  return m + s + d + s + y;
+}
+
+namespace {
+
+// The display format of a date field: the entry that belongs to it, else
+// the entry at its place among the date fields, else the first format.
+QString DateCodeFor(const dbase::Table& t, int pos) {
+  const auto& formats = Opt().DateFormats;
+  for (const DateFormatEntry& e : formats)
+    if (e.field == pos - 1) return e.code;
+  int nth = 0;
+  for (int i = kFirstUserField; i < pos; ++i)
+    if (t.Field(i).kind == dbase::FieldKind::Date) ++nth;
+  if (size_t(nth) < formats.size()) return formats[size_t(nth)].code;
+  return "0";
+}
+
+QString FirstLine(const QString& s) {
+  int cut = s.indexOf(QRegularExpression("[\r\n]"));
+  return cut < 0 ? s : s.left(cut);
+}
+
+}  // namespace
+
+QStringList RecordMenuCaptions(dbase::Table& t) {
+  QStringList out;
+  if (!t.IsOpen()) return out;
+  for (int f = kFirstUserField; f < t.FieldCount(); ++f) {
+    QString caption;
+    switch (KindOf(t.Field(f))) {
+      case Kind::Memo:
+        try {
+          caption = FirstLine(QString::fromStdString(t.AsText(f)));
+        } catch (const dbase::EngineError&) {
+          caption.clear();
+          QString title;
+          try {
+            title = QString::fromStdString(t.AsText(kFirstUserField));
+          } catch (const dbase::EngineError&) {
+          }
+          Msg().Error(text::kCorruptMemo + title);
+        }
+        break;
+      case Kind::Date:
+        try {
+          caption = FormatDateByCode(t.AsDate(f), DateCodeFor(t, f));
+        } catch (const dbase::EngineError&) {
+        }
+        break;
+      case Kind::Picture:
+        caption = QString("<PICTURE>") + (t.IsEmpty(f) ? " - Empty" : " - Not Empty");
+        break;
+      default:
+        try {
+          caption = QString::fromStdString(t.AsText(f));
+        } catch (const dbase::EngineError&) {
+        }
+        break;
+    }
+    out << caption.left(50);
+  }
+  return out;
+}
+
+void FillRecordMenu(dbase::Table& t, const std::function<void(const QString&)>& addItem) {
+  for (const QString& c : RecordMenuCaptions(t)) addItem(c);
+}
+
+}  // namespace quillary::tables
