@@ -41,6 +41,10 @@ void MemoFile::Open(const std::filesystem::path& path, MemoDialect dialect, bool
     file_.Close();
     throw DatabaseError(ErrorReason::Damaged, "memo file header truncated: " + path.string());
   }
+  size_ = file_.Size();
+  pointer_ = 0;
+  window_.clear();
+  window_offset_ = 0;
   block_size_ = kMemoBlockSize;
   if (dialect == MemoDialect::DBase4) {
     uint32_t bs = GetU16(h + 20);
@@ -57,8 +61,9 @@ void MemoFile::CreateNew(const std::filesystem::path& path, MemoDialect dialect,
 
 uint32_t MemoFile::NextFreeBlock() const {
   uint8_t b[4];
-  uint32_t next = file_.ReadExact(0, b, 4) ? GetU32(b) : 1;
-  uint64_t size = file_.Size();
+  uint32_t next = pointer_;
+  if (next == 0) next = file_.ReadExact(0, b, 4) ? GetU32(b) : 1;
+  uint64_t size = sole_writer_ ? size_ : file_.Size();
   // Never trust a next-free pointer that would overwrite existing blocks.
   uint64_t by_size = (size + block_size_ - 1) / block_size_;
   uint64_t header_blocks = (kMemoBlockSize + block_size_ - 1) / block_size_;
@@ -68,72 +73,110 @@ uint32_t MemoFile::NextFreeBlock() const {
 }
 
 std::string MemoFile::Read(uint32_t block) const {
-  const uint64_t size = file_.Size();
   const uint64_t offset = uint64_t(block) * block_size_;
-  uint64_t header_end = kMemoBlockSize;
-  if (block == 0 || offset < header_end || offset >= size)
+  const uint64_t header_end = kMemoBlockSize;
+  if (block == 0 || offset < header_end)
     throw ValueError("damaged memo: block " + std::to_string(block) + " lies outside the memo file");
-  if (dialect_ == MemoDialect::DBase4) {
-    uint8_t h[8];
-    if (!file_.ReadExact(offset, h, 8))
-      throw ValueError("damaged memo: block " + std::to_string(block) + " is truncated");
-    if (h[0] == kDb4Signature[0] && h[1] == kDb4Signature[1]) {
-      uint32_t length = GetU32(h + 4);
-      if (length < 8 || offset + length > size)
-        throw ValueError("damaged memo: block " + std::to_string(block) + " claims " + std::to_string(length) +
-                         " bytes");
-      std::string data(length - 8, '\0');
-      if (!file_.ReadExact(offset + 8, data.data(), data.size()))
-        throw ValueError("damaged memo: block " + std::to_string(block) + " is truncated");
-      return data;
-    }
-    // No dBASE IV block header: some writers put dBASE III values into
-    // dBASE IV files; read it that way.
+  // Another user may have appended since the size was last seen.
+  if (offset + 8 > size_) size_ = file_.Size();
+  if (offset >= size_)
+    throw ValueError("damaged memo: block " + std::to_string(block) + " lies outside the memo file");
+  // Most values fit their first block: served from the window, which is
+  // refilled from the block on when it does not hold it.
+  constexpr size_t kWindow = 64 * 1024;
+  const size_t want = size_t(std::min<uint64_t>(block_size_, size_ - offset));
+  if (offset < window_offset_ || offset + want > window_offset_ + window_.size()) {
+    window_.resize(size_t(std::min<uint64_t>(kWindow, size_ - offset)));
+    window_.resize(file_.ReadAt(offset, window_.data(), window_.size()));
+    window_offset_ = offset;
   }
+  const size_t in_window = size_t(window_offset_ + window_.size() - offset);
+  std::string first(window_.data() + (offset - window_offset_), std::min(want, in_window));
+  size_t got = first.size();
+  if (dialect_ == MemoDialect::DBase4 && got >= 8 && uint8_t(first[0]) == kDb4Signature[0] &&
+      uint8_t(first[1]) == kDb4Signature[1]) {
+    uint32_t length = GetU32(reinterpret_cast<const uint8_t*>(first.data()) + 4);
+    if (length < 8) throw ValueError("damaged memo: block " + std::to_string(block) + " claims " +
+                                     std::to_string(length) + " bytes");
+    if (offset + length > size_) size_ = file_.Size();
+    if (offset + length > size_)
+      throw ValueError("damaged memo: block " + std::to_string(block) + " claims " + std::to_string(length) +
+                       " bytes");
+    if (length <= got) return first.substr(8, length - 8);
+    std::string data(length - 8, '\0');
+    std::copy(first.begin() + 8, first.end(), data.begin());
+    size_t rest = data.size() - (got - 8);
+    if (!file_.ReadExact(offset + got, data.data() + (got - 8), rest))
+      throw ValueError("damaged memo: block " + std::to_string(block) + " is truncated");
+    return data;
+  }
+  if (dialect_ == MemoDialect::DBase4 && got < 8)
+    throw ValueError("damaged memo: block " + std::to_string(block) + " is truncated");
+  // dBASE III values (and dBASE IV files holding them) end at 0x1A.
+  size_ = std::max(size_, file_.Size());
   std::string data;
   std::vector<char> chunk(16 * kMemoBlockSize);
   uint64_t pos = offset;
-  while (pos < size) {
-    size_t got = file_.ReadAt(pos, chunk.data(), chunk.size());
-    if (got == 0) break;
-    auto end = std::find(chunk.begin(), chunk.begin() + long(got), char(kEndOfFile));
+  while (pos < size_) {
+    size_t n = file_.ReadAt(pos, chunk.data(), chunk.size());
+    if (n == 0) break;
+    auto end = std::find(chunk.begin(), chunk.begin() + long(n), char(kEndOfFile));
     data.append(chunk.begin(), end);
-    if (end != chunk.begin() + long(got)) return data;
-    pos += got;
+    if (end != chunk.begin() + long(n)) return data;
+    pos += n;
   }
   return data;  // unterminated last value: what is there
 }
 
-uint32_t MemoFile::Append(std::string_view data) {
-  if (dialect_ == MemoDialect::DBase3 && data.find(char(kEndOfFile)) != std::string_view::npos)
-    throw ValueError("a dBASE III memo cannot hold the byte 0x1A");
-  const uint32_t block = NextFreeBlock();
+uint32_t MemoFile::Append(std::string_view data) { return AppendMany({data})[0]; }
+
+std::vector<uint32_t> MemoFile::AppendMany(const std::vector<std::string_view>& values) {
+  const uint32_t first = NextFreeBlock();
+  std::vector<uint32_t> blocks;
   std::vector<uint8_t> out;
-  if (dialect_ == MemoDialect::DBase4) {
+  for (std::string_view data : values) {
+    if (dialect_ == MemoDialect::DBase3 && data.find(char(kEndOfFile)) != std::string_view::npos)
+      throw ValueError("a dBASE III memo cannot hold the byte 0x1A");
     if (data.size() > UINT32_MAX - 16) throw ValueError("memo value too large");
-    out.resize(8);
-    std::copy(std::begin(kDb4Signature), std::end(kDb4Signature), out.begin());
-    PutU32(out.data() + 4, uint32_t(data.size() + 8));
-    out.insert(out.end(), data.begin(), data.end());
-    out.push_back(kDb4Terminator);
-  } else {
-    out.assign(data.begin(), data.end());
-    out.push_back(kEndOfFile);
-    out.push_back(kEndOfFile);
+    uint64_t block = uint64_t(first) + out.size() / block_size_;
+    if (block > UINT32_MAX) throw DatabaseError(ErrorReason::Other, "memo file full");
+    blocks.push_back(uint32_t(block));
+    size_t start = out.size();
+    if (dialect_ == MemoDialect::DBase4) {
+      out.resize(start + 8);
+      std::copy(std::begin(kDb4Signature), std::end(kDb4Signature), out.begin() + long(start));
+      PutU32(out.data() + start + 4, uint32_t(data.size() + 8));
+      out.insert(out.end(), data.begin(), data.end());
+      out.push_back(kDb4Terminator);
+    } else {
+      out.insert(out.end(), data.begin(), data.end());
+      out.push_back(kEndOfFile);
+      out.push_back(kEndOfFile);
+    }
+    out.resize((out.size() + block_size_ - 1) / block_size_ * block_size_, 0);
   }
-  size_t blocks = (out.size() + block_size_ - 1) / block_size_;
-  if (uint64_t(block) + blocks > UINT32_MAX) throw DatabaseError(ErrorReason::Other, "memo file full");
-  out.resize(blocks * block_size_, 0);
+  uint64_t end_block = uint64_t(first) + out.size() / block_size_;
+  if (end_block > UINT32_MAX) throw DatabaseError(ErrorReason::Other, "memo file full");
   // Data before the pointer: a crash in between only leaks blocks.
-  file_.WriteAt(uint64_t(block) * block_size_, out.data(), out.size());
+  file_.WriteAt(uint64_t(first) * block_size_, out.data(), out.size());
+  size_ = std::max<uint64_t>(size_, uint64_t(first) * block_size_ + out.size());
+  pointer_ = uint32_t(end_block);
+  return blocks;
+}
+
+void MemoFile::WritePointer() {
+  if (pointer_ == 0 || !file_.IsOpen() || file_.ReadOnly()) return;
   uint8_t next[4];
-  PutU32(next, uint32_t(block + blocks));
+  PutU32(next, pointer_);
   file_.WriteAt(0, next, 4);
-  return block;
+  pointer_ = 0;
 }
 
 void MemoFile::Reset() {
+  pointer_ = 0;
+  window_.clear();
   file_.Truncate(kMemoBlockSize);
+  size_ = kMemoBlockSize;
   uint8_t next[4];
   PutU32(next, kMemoBlockSize / block_size_);
   file_.WriteAt(0, next, 4);

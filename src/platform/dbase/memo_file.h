@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dbase/dbf_header.h"
 #include "platform/dbase/file_io.h"
@@ -30,6 +31,8 @@ class MemoFile {
   // Appends a value and returns its first block. The caller serialises
   // writers (header lock of the data file).
   uint32_t Append(std::string_view data);
+  // Several values in one write; their first blocks in order.
+  std::vector<uint32_t> AppendMany(const std::vector<std::string_view>& values);
   // Drops every value (the table was emptied).
   void Reset();
 
@@ -38,12 +41,25 @@ class MemoFile {
   File& file() { return file_; }
   const File& file() const { return file_; }
   uint32_t NextFreeBlock() const;
+  // Under exclusive use nobody else grows the file: its size is known.
+  void SetSoleWriter(bool on) { sole_writer_ = on; }
+  // Writes the next-free pointer; appends defer it (readers and writers of
+  // this engine never trust it beyond the file's size), so it is written
+  // when the table is flushed or closed.
+  void WritePointer();
 
  private:
   File file_;
   MemoDialect dialect_ = MemoDialect::DBase4;
   uint32_t block_size_ = kMemoBlockSize;
   std::string base_;
+  mutable uint64_t size_ = 0;  // known file size; refreshed when a read needs more
+  bool sole_writer_ = false;
+  uint32_t pointer_ = 0;       // next free block not yet written to the header
+  // Memo blocks are never rewritten in place (a changed value goes to new
+  // blocks), so a window of the file read once stays valid while it is open.
+  mutable std::vector<char> window_;
+  mutable uint64_t window_offset_ = 0;
 };
 
 }  // namespace quillary::dbase

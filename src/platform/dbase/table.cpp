@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/dbase/bytes.h"
 #include "platform/dbase/companions.h"
@@ -53,7 +54,10 @@ struct HeaderLock {
 };
 }  // namespace
 
-void Table::Impl::RefreshFromHeader() {
+void Table::Impl::RefreshFromHeader(bool force) {
+  // Under exclusive use nobody else changes the file: what this object
+  // knows is current (and its count may be ahead of the header's).
+  if (exclusive && primed && !force) return;
   uint8_t b[20];
   if (!dbf.ReadExact(0, b, sizeof b)) throw DatabaseError(ErrorReason::Damaged, "data file header vanished");
   uint32_t c = GetU32(b + hdr::kRecordCount);
@@ -74,10 +78,32 @@ bool Table::Impl::ReadRecord(RecNo r, uint8_t* out) const {
 }
 
 void Table::Impl::SyncNow() {
+  if (memo.IsOpen()) memo.WritePointer();
+  WriteCount();
   dbf.SyncData();
   if (memo.IsOpen()) memo.file().SyncData();
   unsynced = false;
   last_sync = std::chrono::steady_clock::now();
+}
+
+void Table::Impl::WriteCount() {
+  if (!count_unwritten) return;
+  uint8_t h[7];
+  h[0] = stamp.year;
+  h[1] = stamp.month;
+  h[2] = stamp.day;
+  PutU32(h + 3, count);
+  dbf.WriteAt(hdr::kDate, h, sizeof h);
+  count_unwritten = false;
+}
+
+void Table::Impl::AdoptUncounted() {
+  uint64_t size = dbf.Size();
+  uint64_t avail = size > header.header_size ? (size - header.header_size) / header.record_size : 0;
+  uint8_t flag = 0;
+  while (count < avail && dbf.ReadExact(RecordOffset(count + 1), &flag, 1) &&
+         (flag == kLiveFlag || flag == kDeletedFlag))
+    ++count;
 }
 
 void Table::Impl::AfterWrite(bool) {
@@ -185,12 +211,18 @@ void Table::Open() {
   if (!cp) cp = CodePageFromLanguageDriver(impl->header.language_driver);
   impl->codepage = cp.value_or(CodePage::Windows1252);
 
-  if (impl->header.HasMemoFields())
+  if (impl->header.HasMemoFields()) {
     impl->memo.Open(CompanionOf(impl->dbf_path, ".dbt"), impl->header.Memo(), impl->dbf.ReadOnly());
+    impl->memo.SetSoleWriter(exclusive_);
+  }
 
-  impl->RefreshFromHeader();
-  // Repair a header that claims more records than the file holds.
-  if (!impl->dbf.ReadOnly() && impl->count < impl->header.record_count) {
+  impl->RefreshFromHeader(true);
+  // Complete records past the header's count were written by a writer
+  // that died before it counted them (an exclusive writer counts only at
+  // its flushes): they are taken in. A header that claims more records than
+  // the file holds is lowered to what is there.
+  impl->AdoptUncounted();
+  if (!impl->dbf.ReadOnly() && impl->count != impl->header.record_count) {
     HeaderLock lock(impl->dbf);
     uint8_t c[4];
     PutU32(c, impl->count);
@@ -200,6 +232,8 @@ void Table::Open() {
     impl->SyncNow();
   }
   impl->last_sync = std::chrono::steady_clock::now();
+  StampToday(impl->stamp);
+  impl->primed = true;
 
   impl_ = std::move(impl);
   buf_.assign(impl_->header.record_size, ' ');
@@ -225,7 +259,7 @@ void Table::Close() {
   ReleaseRecordLock();
   std::exception_ptr err;
   try {
-    if (impl_->unsynced) impl_->SyncNow();
+    if (impl_->unsynced || impl_->count_unwritten) impl_->SyncNow();
   } catch (...) {
     err = std::current_exception();
   }
@@ -540,17 +574,26 @@ bool Table::IsDeletedRecord(RecNo recno) const {
 // ---------------------------------------------------------------- navigation
 
 bool Table::LoadRecord(RecNo recno) {
-  std::vector<uint8_t> tmp(impl_->header.record_size);
-  if (!impl_->ReadRecord(recno, tmp.data())) return false;
-  if (tmp[0] == kDeletedFlag && !show_deleted_) return false;
-  buf_.swap(tmp);
+  Impl& im = *impl_;
+  // The record the physical step just read is taken as it is: it was read
+  // by this same navigation call.
+  if (im.ahead_recno != recno || im.ahead.size() != im.header.record_size) {
+    im.ahead.resize(im.header.record_size);
+    if (!im.ReadRecord(recno, im.ahead.data())) {
+      im.ahead_recno = 0;
+      return false;
+    }
+  }
+  im.ahead_recno = 0;
+  if (im.ahead[0] == kDeletedFlag && !show_deleted_) return false;
+  buf_.swap(im.ahead);
   recno_ = recno;
-  impl_->pending.clear();
+  im.pending.clear();
   return true;
 }
 
 std::optional<RecNo> Table::PhysicalNext(RecNo from, int dir) {
-  uint8_t flag = 0;
+  impl_->ahead_recno = 0;
   int64_t r = int64_t(from) + dir;
   bool refreshed = false;
   for (;;) {
@@ -565,8 +608,11 @@ std::optional<RecNo> Table::PhysicalNext(RecNo from, int dir) {
       refreshed = true;
       continue;
     }
-    if (impl_->dbf.ReadExact(impl_->RecordOffset(RecNo(r)), &flag, 1) && (flag != kDeletedFlag || show_deleted_))
+    impl_->ahead.resize(impl_->header.record_size);
+    if (impl_->ReadRecord(RecNo(r), impl_->ahead.data()) && (impl_->ahead[0] != kDeletedFlag || show_deleted_)) {
+      impl_->ahead_recno = RecNo(r);
       return RecNo(r);
+    }
     r += dir;
   }
 }
@@ -676,6 +722,7 @@ void Table::GotoRecNo(RecNo recno) {
   RequireOpen();
   LeaveEdit();
   impl_->RefreshFromHeader();
+  impl_->ahead_recno = 0;
   if (!LoadRecord(recno)) throw DatabaseError(ErrorReason::NotFound, "record " + std::to_string(recno) + " not found");
   eof_ = bof_ = false;
 }
@@ -744,36 +791,55 @@ void Table::Post() {
   Impl& im = *impl_;
   const bool has_memo = !im.pending.empty();
   auto write_memos = [&] {
+    std::vector<std::string_view> values;
+    std::vector<int> fields;
     for (auto& [field, value] : im.pending) {
-      const FieldDef& f = im.header.fields[size_t(field)];
-      uint32_t block = value.empty() ? 0 : im.memo.Append(value);
-      PutSlot(buf_, f, FormatMemoRef(block, f.width));
+      if (value.empty()) {
+        const FieldDef& f = im.header.fields[size_t(field)];
+        PutSlot(buf_, f, FormatMemoRef(0, f.width));
+      } else {
+        fields.push_back(field);
+        values.push_back(value);
+      }
+    }
+    if (values.empty()) return;
+    std::vector<uint32_t> blocks = im.memo.AppendMany(values);
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const FieldDef& f = im.header.fields[size_t(fields[i])];
+      PutSlot(buf_, f, FormatMemoRef(blocks[i], f.width));
     }
   };
   if (state_ == EditState::Insert) {
-    HeaderLock lock(im.dbf);
+    // Under exclusive use nobody else appends: no lock, and our count is
+    // the file's.
+    std::optional<HeaderLock> lock;
+    if (!im.exclusive) lock.emplace(im.dbf);
     if (has_memo) write_memos();
-    im.RefreshFromHeader();
+    if (!im.exclusive) {
+      uint8_t c[4];
+      if (!im.dbf.ReadExact(hdr::kRecordCount, c, 4)) throw DatabaseError(ErrorReason::Damaged, "data file header vanished");
+      // A slot past the count belongs to a writer that died before it
+      // counted it: its post was never acknowledged and is overwritten.
+      im.count = GetU32(c);
+    }
     RecNo slot = im.count + 1;
-    std::vector<uint8_t> out(buf_);
-    out.push_back(kEndOfFile);
-    im.dbf.WriteAt(im.RecordOffset(slot), out.data(), out.size());
-    uint8_t h[7];
-    DbfHeader stamp;
-    StampToday(stamp);
-    h[0] = stamp.year;
-    h[1] = stamp.month;
-    h[2] = stamp.day;
-    PutU32(h + 3, slot);
-    im.dbf.WriteAt(hdr::kDate, h, sizeof h);
+    im.post_buf.assign(buf_.begin(), buf_.end());
+    im.post_buf.push_back(kEndOfFile);
+    im.dbf.WriteAt(im.RecordOffset(slot), im.post_buf.data(), im.post_buf.size());
     im.count = slot;
+    // Other users learn of the record from the header's count, so a shared
+    // post writes it now; an exclusive one at its next flush (a record past
+    // the count is taken in on open).
+    im.count_unwritten = true;
+    if (!im.exclusive) im.WriteCount();
     recno_ = slot;
     im.pending.clear();
     state_ = EditState::Browse;
     if (observer_) observer_->OnInsert(slot, RecordBytes(buf_.data(), buf_.size()));
   } else {
     if (has_memo) {
-      HeaderLock lock(im.dbf);
+      std::optional<HeaderLock> lock;
+      if (!im.exclusive) lock.emplace(im.dbf);
       write_memos();
     }
     im.dbf.WriteAt(im.RecordOffset(recno_), buf_.data(), buf_.size());

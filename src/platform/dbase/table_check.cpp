@@ -46,7 +46,7 @@ CheckReport CheckTable(const std::filesystem::path& directory, const std::string
     f.ReadExact(h.header_size + rep.records * h.record_size, &b, 1);
     if (b != kEndOfFile) rep.notes.push_back("no end-of-file marker after the last record");
     if (tail >= h.record_size) rep.notes.push_back(std::to_string(tail / h.record_size) +
-                                                   " unacknowledged record(s) after the counted ones");
+                                                   " complete record(s) past the header's count (a writer stopped before counting them; taken in on open)");
   }
 
   MemoFile memo;

@@ -233,7 +233,8 @@ void Table::Pack() {
   LeaveEdit();
   auto body = [&] {
     Impl& im = *impl_;
-    im.RefreshFromHeader();
+    im.WriteCount();
+    im.RefreshFromHeader(true);
     const fs::path dbf = im.dbf_path;
     fs::path tmp_dbf = dbf;
     tmp_dbf += kTempSuffix;
@@ -293,7 +294,10 @@ void Table::Pack() {
       PutU32(header.data() + hdr::kDeleteCounter, GetU32(header.data() + hdr::kDeleteCounter) + 1);
       out.WriteAt(0, header.data(), header.size());
       out.SyncData();
-      if (with_memo) new_memo.file().SyncData();
+      if (with_memo) {
+        new_memo.WritePointer();
+        new_memo.file().SyncData();
+      }
     } catch (...) {
       out.Close();
       new_memo.Close();
@@ -318,7 +322,7 @@ void Table::Pack() {
     im.dbf.ReadExact(0, raw.data(), raw.size());
     im.header = ParseHeader(raw.data(), raw.size(), im.dbf.Size());
     im.cache_valid = false;
-    im.RefreshFromHeader();
+    im.RefreshFromHeader(true);
     if (observer_) observer_->OnPacked();
   };
   try {
@@ -355,13 +359,14 @@ void Table::Empty() {
     im.dbf.WriteAt(hdr::kDeleteCounter, c, 4);
     PutU32(c, 0);
     im.dbf.WriteAt(hdr::kRecordCount, c, 4);
+    im.count_unwritten = false;
     uint8_t eof = kEndOfFile;
     im.dbf.WriteAt(im.header.header_size, &eof, 1);
     im.dbf.Truncate(uint64_t(im.header.header_size) + 1);
     if (im.memo.IsOpen()) im.memo.Reset();
     im.SyncNow();
     im.cache_valid = false;
-    im.RefreshFromHeader();
+    im.RefreshFromHeader(true);
     if (observer_) observer_->OnEmptied();
   };
   try {

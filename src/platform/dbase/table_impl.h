@@ -35,6 +35,15 @@ struct Table::Impl {
   // to the memo file on post. An empty string clears the field.
   std::map<int, std::string> pending;
 
+  // The record a physical step has just read, handed to LoadRecord.
+  std::vector<uint8_t> ahead;
+  RecNo ahead_recno = 0;
+
+  std::vector<uint8_t> post_buf;
+  DbfHeader stamp;  // today's date for the header, taken at open
+
+  bool primed = false;           // opened: exclusive use may trust memory
+  bool count_unwritten = false;  // header count behind `count`
   bool unsynced = false;
   std::chrono::steady_clock::time_point last_sync{};
 
@@ -42,7 +51,9 @@ struct Table::Impl {
     return uint64_t(header.header_size) + uint64_t(r - 1) * header.record_size;
   }
   // Re-reads the header's record count and deletion counter.
-  void RefreshFromHeader();
+  void RefreshFromHeader(bool force = false);
+  void AdoptUncounted();
+  void WriteCount();  // the header's count and date, when behind
   bool ReadRecord(RecNo r, uint8_t* out) const;
   void AfterWrite(bool memo_written);  // durability policy
   void SyncNow();

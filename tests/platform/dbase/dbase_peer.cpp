@@ -28,10 +28,11 @@ int main(int argc, char** argv) {
   std::string cmd = argv[1];
   Table t(argv[2], argv[3]);
   try {
-    if (cmd == "append") {  // append N TAG [memo]: field 0 = i, field 1 = TAG
+    if (cmd == "append") {  // append N TAG [memo [exclusive]]: field 0 = i, field 1 = TAG
       long n = std::atol(argv[4]);
       std::string tag = argv[5];
       bool memo = argc > 6;
+      t.SetExclusive(argc > 7 && std::string(argv[7]) == "exclusive");
       t.Open();
       for (long i = 1; i <= n; ++i) {
         t.Append();

@@ -156,8 +156,9 @@ TEST(Durability, SigkillDuringPostsLosesNothingAcknowledged) {
   std::mt19937 rng(12345);
   std::map<std::string, int> acked;
   for (int round = 0; round < 6; ++round) {
+    // Shared and exclusive writers count their records differently.
     std::string tag = "round" + std::to_string(round);
-    Child peer = Peer(dir, {"append", "1000000", tag, "memo"});
+    Child peer = Peer(dir, {"append", "1000000", tag, "memo", round % 2 ? "exclusive" : "shared"});
     int stop_after = int(rng() % 1500) + 1;
     int last = 0;
     for (;;) {
