@@ -205,7 +205,19 @@ std::string ToUtf8(CodePage cp, std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);
   if (cp == CodePage::Utf8) {
+    // Well-formed text (the rule in tables written here) is copied whole.
     size_t pos = 0;
+    while (pos < bytes.size()) {
+      if (uint8_t(bytes[pos]) < 0x80) {
+        ++pos;
+        continue;
+      }
+      size_t n = Utf8SeqLength(bytes, pos);
+      if (n == 0) break;
+      pos += n;
+    }
+    if (pos == bytes.size()) return std::string(bytes);
+    out.append(bytes.substr(0, pos));
     while (pos < bytes.size()) {
       size_t n = Utf8SeqLength(bytes, pos);
       if (n == 0) {
@@ -229,6 +241,10 @@ std::string FromUtf8(CodePage cp, std::string_view utf8) {
   size_t pos = 0;
   if (cp == CodePage::Utf8) {
     while (pos < utf8.size()) {
+      if (uint8_t(utf8[pos]) < 0x80) {
+        ++pos;
+        continue;
+      }
       size_t n = Utf8SeqLength(utf8, pos);
       if (n == 0) throw ValueError("text is not valid UTF-8");
       pos += n;
