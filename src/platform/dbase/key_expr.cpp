@@ -1,6 +1,9 @@
 #include "platform/dbase/key_expr.h"
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <mutex>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -88,6 +91,43 @@ std::string Dtos(int32_t jd) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%04d%02d%02d", y % 10000, m, d);
   return std::string(buf, 8);
+}
+
+// UPPER() of stored bytes: ASCII and the single-byte pages by table, the
+// rest of UTF-8 through the code page's own rules.
+std::string UpperKey(CodePage cp, std::string_view bytes) {
+  if (IsSingleByte(cp)) {
+    static std::mutex mutex;
+    static std::map<CodePage, std::array<uint8_t, 256>> tables;
+    const std::array<uint8_t, 256>* table;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      auto it = tables.find(cp);
+      if (it == tables.end()) {
+        std::array<uint8_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+          std::string u = UpperBytes(cp, std::string(1, char(b)));
+          t[size_t(b)] = u.size() == 1 ? uint8_t(u[0]) : uint8_t(b);
+        }
+        it = tables.emplace(cp, t).first;
+      }
+      table = &it->second;
+    }
+    std::string out(bytes);
+    for (auto& c : out) c = char((*table)[uint8_t(c)]);
+    return out;
+  }
+  bool ascii = true;
+  for (char c : bytes)
+    if (uint8_t(c) >= 0x80) {
+      ascii = false;
+      break;
+    }
+  if (!ascii) return UpperBytes(cp, bytes);
+  std::string out(bytes);
+  for (auto& c : out)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  return out;
 }
 
 struct Value {
@@ -671,7 +711,7 @@ class Evaluator {
       case Node::Upper: {
         Value a = Eval(*n.left);
         if (a.raw.empty()) {
-          v.s = UpperBytes(cp_, a.s);
+          v.s = UpperKey(cp_, a.s);
         } else {
           // Upper-case runs of ordinary bytes; raw bytes keep their value.
           size_t i = 0;
@@ -679,7 +719,7 @@ class Evaluator {
             size_t j = i;
             bool raw = a.raw[i];
             while (j < a.s.size() && a.raw[j] == raw) ++j;
-            std::string part = raw ? a.s.substr(i, j - i) : UpperBytes(cp_, std::string_view(a.s).substr(i, j - i));
+            std::string part = raw ? a.s.substr(i, j - i) : UpperKey(cp_, std::string_view(a.s).substr(i, j - i));
             v.s += part;
             v.raw.insert(v.raw.end(), part.size(), raw);
             i = j;
@@ -689,12 +729,29 @@ class Evaluator {
         return v;
       }
       case Node::Substr: {
-        Value a = Eval(*n.left);
-        size_t from = BoundaryAtOrAfter(cp_, a.s, size_t(n.a - 1));
-        std::string_view rest = std::string_view(a.s).substr(from);
+        // The usual SUBSTR(field, ...) slices the stored bytes in place.
+        Value a;
+        std::string_view src;
+        const std::vector<bool>* mask = nullptr;
+        std::vector<bool> padded;
+        if (n.left->kind == Node::Field) {
+          src = rec_.FieldBytes(n.left->field);
+          mask = rec_.RawMask(n.left->field);
+          if (mask && mask->size() != src.size()) {
+            padded = *mask;
+            padded.resize(src.size(), false);
+            mask = &padded;
+          }
+        } else {
+          a = Eval(*n.left);
+          src = a.s;
+          if (!a.raw.empty()) mask = &a.raw;
+        }
+        size_t from = BoundaryAtOrAfter(cp_, src, size_t(n.a - 1));
+        std::string_view rest = src.substr(from);
         size_t len = CutOnBoundary(cp_, rest, size_t(n.b));
         v.s.assign(rest.substr(0, len));
-        if (!a.raw.empty()) v.raw.assign(a.raw.begin() + long(from), a.raw.begin() + long(from + len));
+        if (mask) v.raw.assign(mask->begin() + long(from), mask->begin() + long(from + len));
         Fit(cp_, v, size_t(n.width));
         return v;
       }

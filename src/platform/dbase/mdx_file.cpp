@@ -327,10 +327,10 @@ uint32_t MdxFile::AllocateBlock() {
     firstFree_ = (next >= kFirstBlockPage && next + kMdxBlockPages <= pages_ && next != page) ? next : 0;
     return page;
   }
+  // A fresh block is written by whoever asked for it; the header's page
+  // count is only a hint (the file's size wins when it is shorter).
   uint32_t page = pages_;
   pages_ += kMdxBlockPages;
-  uint8_t zero[kMdxBlockSize] = {};
-  WriteBlock(page, zero);
   return page;
 }
 
@@ -364,7 +364,7 @@ MdxNode MdxFile::ReadNode(const MdxTag& tag, uint32_t page) const {
   const uint8_t* e = b + 8;
   for (uint32_t i = 0; i < count; ++i, e += tag.itemLength) {
     n.pointers.push_back(GetU32(e));
-    n.keys.emplace_back(reinterpret_cast<const char*>(e + 4), size_t(tag.keyLength));
+    n.keys.append(reinterpret_cast<const char*>(e + 4), size_t(tag.keyLength));
   }
   uint32_t right = GetU32(e);
   n.leaf = right == 0;
@@ -372,17 +372,43 @@ MdxNode MdxFile::ReadNode(const MdxTag& tag, uint32_t page) const {
   return n;
 }
 
-void MdxFile::WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& n) {
-  uint8_t b[kMdxBlockSize] = {};
-  size_t keyed = n.keys.size();
+namespace {
+
+void EncodeNode(const MdxTag& tag, const MdxNode& n, uint8_t* b) {
+  std::memset(b, 0, kMdxBlockSize);
+  size_t keyed = n.KeyCount(tag.keyLength);
   PutU32(b, uint32_t(keyed));
   uint8_t* e = b + 8;
   for (size_t i = 0; i < keyed; ++i, e += tag.itemLength) {
     PutU32(e, n.pointers[i]);
-    std::memcpy(e + 4, n.keys[i].data(), std::min<size_t>(n.keys[i].size(), size_t(tag.keyLength)));
+    std::memcpy(e + 4, n.keys.data() + i * size_t(tag.keyLength), size_t(tag.keyLength));
   }
   if (!n.leaf) PutU32(e, n.pointers.back());
+}
+
+}  // namespace
+
+void MdxFile::WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& n) {
+  uint8_t b[kMdxBlockSize];
+  EncodeNode(tag, n, b);
   WriteBlock(page, b);
+}
+
+void MdxFile::WriteNodes(const MdxTag& tag, std::vector<std::pair<uint32_t, MdxNode>>& nodes) {
+  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<uint8_t> run;
+  for (size_t i = 0; i < nodes.size();) {
+    size_t j = i;
+    run.clear();
+    while (j < nodes.size() && nodes[j].first == nodes[i].first + (j - i) * kMdxBlockPages && run.size() < (4u << 20)) {
+      run.resize(run.size() + kMdxBlockSize);
+      EncodeNode(tag, nodes[j].second, run.data() + run.size() - kMdxBlockSize);
+      ++j;
+    }
+    file_.WriteAt(uint64_t(nodes[i].first) * kMdxPageSize, run.data(), run.size());
+    i = j;
+  }
 }
 
 }  // namespace quillary::dbase

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/dbase/file_io.h"
@@ -49,7 +51,11 @@ uint8_t KeyFormatFromOptions(int options);
 struct MdxNode {
   bool leaf = true;
   std::vector<uint32_t> pointers;
-  std::vector<std::string> keys;
+  std::string keys;  // the keys back to back, keyLength bytes each
+  size_t KeyCount(int keyLength) const { return keys.size() / size_t(keyLength); }
+  std::string_view Key(size_t i, int keyLength) const {
+    return std::string_view(keys).substr(i * size_t(keyLength), size_t(keyLength));
+  }
 };
 
 class MdxFile {
@@ -99,6 +105,8 @@ class MdxFile {
   void FreeBlock(uint32_t page);
   MdxNode ReadNode(const MdxTag& tag, uint32_t page) const;
   void WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& node);
+  // Many nodes at once, consecutive blocks in one write each.
+  void WriteNodes(const MdxTag& tag, std::vector<std::pair<uint32_t, MdxNode>>& nodes);
   uint32_t PageCount() const { return pages_; }
   // Drops every tag, block and the free chain (before all tags are
   // rebuilt: nothing of a possibly damaged tree is trusted).

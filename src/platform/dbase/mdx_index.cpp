@@ -254,11 +254,15 @@ void ProductionIndex::LoadAll() {
   stale_ = !consistent;
 }
 
-std::vector<std::pair<std::string, RecNo>> ProductionIndex::EvaluateAll(const KeyExpression& expr) {
-  std::vector<std::pair<std::string, RecNo>> out;
+KeyBatch ProductionIndex::EvaluateAll(const KeyExpression& expr) {
+  KeyBatch out;
+  size_t expected = table_.RecordsOnDisk();
+  const size_t kl = size_t(expr.KeyLength());
+  out.keys.reserve(expected * kl);
+  out.recnos.reserve(expected);
   table_.ScanRecords([&](RecNo r, RecordBytes rec) {
     if (rec.empty() || rec[0] == kDeleted) return;
-    out.emplace_back(expr.Evaluate(RecordView(table_, rec)), r);
+    out.Add(expr.Evaluate(RecordView(table_, rec)), r, kl);
   });
   return out;
 }
@@ -388,9 +392,10 @@ std::vector<std::string> ProductionIndex::Check() {
     }
     if (!ordered) problems.push_back(where + "keys out of order, doubled or pointing past the last record");
     size_t before = problems.size();
-    auto expected = EvaluateAll(expr);
+    KeyBatch expected = EvaluateAll(expr);
     std::map<RecNo, std::string> want;
-    for (auto& [k, r] : expected) want[r] = k;
+    for (size_t i = 0; i < expected.recnos.size(); ++i)
+      want[expected.recnos[i]] = expected.keys.substr(i * size_t(t.keyLength), size_t(t.keyLength));
     disk.ForEach([&](std::string_view key, RecNo r) {
       if (problems.size() - before >= 20) return;
       auto it = want.find(r);

@@ -111,7 +111,7 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   bool LoadLocked();
   void RebuildAllLocked();
   void BuildTag(size_t i);
-  std::vector<std::pair<std::string, RecNo>> EvaluateAll(const KeyExpression& expr);
+  KeyBatch EvaluateAll(const KeyExpression& expr);
   KeyExpression CompileFor(const std::string& expression) const;
   void Resolve();  // active tag name -> index
   template <class F>

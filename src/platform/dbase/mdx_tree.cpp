@@ -1,6 +1,7 @@
 #include "platform/dbase/mdx_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_set>
 
 #include "platform/dbase/errors.h"
@@ -116,12 +117,13 @@ bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
           consistent = false;
           continue;
         }
-        if (haveLast && CompareEntry(lastKey, lastRec, raw.keys[i], r) >= 0) consistent = false;
-        lastKey = raw.keys[i];
+        std::string_view key = raw.Key(i, tag.keyLength);
+        if (haveLast && CompareEntry(lastKey, lastRec, key, r) >= 0) consistent = false;
+        lastKey = key;
         lastRec = r;
         haveLast = true;
         n->recnos.push_back(r);
-        n->keys += raw.keys[i];
+        n->keys += key;
         if (r >= leafOf_.size()) leafOf_.resize(std::max<size_t>(r + 1, leafOf_.size() * 2), nullptr);
         leafOf_[r] = n.get();
       }
@@ -138,7 +140,7 @@ bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
   return consistent;
 }
 
-void TagTree::Build(MdxFile& file, MdxTag& tag, std::vector<std::pair<std::string, RecNo>> entries) {
+void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
   // Free the blocks of the tree being replaced.
   std::function<void(Node*)> release = [&](Node* n) {
     for (auto& k : n->kids) release(k.get());
@@ -150,17 +152,36 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, std::vector<std::pair<std::strin
   descending_ = tag.Descending();
   keyLength_ = tag.keyLength;
   maxKeys_ = tag.maxKeys;
-  for (auto& e : entries) e.first.resize(size_t(keyLength_), ' ');
-  std::sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
-    return CompareEntry(a.first, a.second, b.first, b.second) < 0;
+  const size_t kl = size_t(keyLength_);
+  const size_t count = batch.recnos.size();
+  auto key = [&](uint32_t i) { return std::string_view(batch.keys).substr(size_t(i) * kl, kl); };
+  // Byte keys sort on a cached 8-byte prefix first: most comparisons end
+  // there without touching the keys themselves.
+  struct Item {
+    uint64_t prefix;
+    uint32_t index;
+  };
+  std::vector<Item> order(count);
+  for (size_t i = 0; i < count; ++i) {
+    uint64_t p = 0;
+    if (keyType_ == 'C')
+      for (size_t k = 0; k < 8; ++k) p = (p << 8) | (k < kl ? uint8_t(batch.keys[i * kl + k]) : 0);
+    if (descending_) p = ~p;
+    order[i] = {p, uint32_t(i)};
+  }
+  std::sort(order.begin(), order.end(), [&](const Item& a, const Item& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return CompareEntry(key(a.index), batch.recnos[a.index], key(b.index), batch.recnos[b.index]) < 0;
   });
   std::vector<std::unique_ptr<Node>> level;
-  for (size_t i = 0; i < entries.size(); i += size_t(maxKeys_)) {
+  for (size_t i = 0; i < count; i += size_t(maxKeys_)) {
     auto n = std::make_unique<Node>();
-    size_t end = std::min(entries.size(), i + size_t(maxKeys_));
+    size_t end = std::min(count, i + size_t(maxKeys_));
+    n->recnos.reserve(end - i);
+    n->keys.reserve((end - i) * kl);
     for (size_t j = i; j < end; ++j) {
-      n->recnos.push_back(entries[j].second);
-      n->keys += entries[j].first;
+      n->recnos.push_back(batch.recnos[order[j].index]);
+      n->keys += key(order[j].index);
     }
     n->count = n->recnos.size();
     IndexLeaf(n.get());
@@ -311,23 +332,26 @@ void TagTree::Unlink(MdxFile& file, Node* n) {
 }
 
 void TagTree::Flush(MdxFile& file, MdxTag& tag) {
+  std::vector<std::pair<uint32_t, MdxNode>> out;
+  out.reserve(dirty_.size());
   for (Node* n : dirty_) {
     MdxNode raw;
     raw.leaf = n->leaf;
     if (n->leaf) {
       raw.pointers = n->recnos;
-      for (size_t i = 0; i < n->recnos.size(); ++i) raw.keys.emplace_back(n->Key(i, keyLength_));
+      raw.keys = n->keys;
     } else {
       for (size_t i = 0; i < n->kids.size(); ++i) {
         raw.pointers.push_back(n->kids[i]->page);
         if (i + 1 < n->kids.size()) {
           const Node* m = MaxLeaf(n->kids[i].get());
-          raw.keys.emplace_back(m->Key(m->recnos.size() - 1, keyLength_));
+          raw.keys += m->Key(m->recnos.size() - 1, keyLength_);
         }
       }
     }
-    file.WriteNode(tag, n->page, raw);
+    out.emplace_back(n->page, std::move(raw));
   }
+  file.WriteNodes(tag, out);
   dirty_.clear();
   if (rootMoved_ || tag.rootPage != root_->page) {
     tag.rootPage = root_->page;

@@ -17,6 +17,18 @@
 
 namespace quillary::dbase {
 
+// Keys of many records at once, back to back (keyLength bytes each).
+struct KeyBatch {
+  std::string keys;
+  std::vector<RecNo> recnos;
+  void Add(std::string_view key, RecNo recno, size_t keyLength) {
+    size_t at = keys.size();
+    keys.append(key.substr(0, keyLength));
+    keys.resize(at + keyLength, ' ');
+    recnos.push_back(recno);
+  }
+};
+
 class TagTree {
  public:
   TagTree();
@@ -32,7 +44,7 @@ class TagTree {
 
   // Replaces the whole tree by the given entries (any order), writing new
   // blocks and freeing the old ones.
-  void Build(MdxFile& file, MdxTag& tag, std::vector<std::pair<std::string, RecNo>> entries);
+  void Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch);
 
   // Adds or replaces the key of a record; removes a record's key. Blocks
   // are allocated and freed through `file` at once; changed blocks are
