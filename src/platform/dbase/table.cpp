@@ -223,13 +223,21 @@ void Table::Open() {
   // the file holds is lowered to what is there.
   impl->AdoptUncounted();
   if (!impl->dbf.ReadOnly() && impl->count != impl->header.record_count) {
+    // Decide again under the lock: what looked uncounted may be a post in
+    // flight, which its writer counts before it lets the lock go.
     HeaderLock lock(impl->dbf);
     uint8_t c[4];
-    PutU32(c, impl->count);
-    impl->dbf.WriteAt(hdr::kRecordCount, c, 4);
-    uint8_t eof = kEndOfFile;
-    impl->dbf.WriteAt(impl->RecordOffset(impl->count + 1), &eof, 1);
-    impl->SyncNow();
+    if (!impl->dbf.ReadExact(hdr::kRecordCount, c, 4))
+      throw DatabaseError(ErrorReason::Damaged, "damaged data file: truncated header");
+    impl->RefreshFromHeader(true);
+    impl->AdoptUncounted();
+    if (impl->count != GetU32(c)) {
+      PutU32(c, impl->count);
+      impl->dbf.WriteAt(hdr::kRecordCount, c, 4);
+      uint8_t eof = kEndOfFile;
+      impl->dbf.WriteAt(impl->RecordOffset(impl->count + 1), &eof, 1);
+      impl->SyncNow();
+    }
   }
   impl->last_sync = std::chrono::steady_clock::now();
   StampToday(impl->stamp);
