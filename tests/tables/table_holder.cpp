@@ -1,0 +1,26 @@
+// Another user of a table, in a process of its own: opens it shared or
+// exclusively, says "open" (or "error ...") and holds it until its stdin
+// gets a line or closes.
+#include <iostream>
+#include <string>
+
+#include "platform/dbase/table.h"
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::cerr << "usage: table_holder DIR FILE shared|exclusive\n";
+    return 2;
+  }
+  quillary::dbase::Table t(argv[1], argv[2]);
+  t.SetExclusive(std::string(argv[3]) == "exclusive");
+  try {
+    t.Open();
+  } catch (const std::exception& e) {
+    std::cout << "error " << e.what() << std::endl;
+    return 1;
+  }
+  std::cout << "open" << std::endl;
+  std::string line;
+  std::getline(std::cin, line);
+  return 0;
+}
