@@ -290,13 +290,37 @@ void ProductionIndex::RebuildAllLocked() {
   stale_ = false;
 }
 
-template <class F>
-void ProductionIndex::Write(F&& apply) {
-  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
-  Lock lock(file_, LockKind::Exclusive);
+void ProductionIndex::OnBeforeWrite() {
+  if (readOnly_) return;
+  pending_.reset();
+  auto lock = std::make_unique<Lock>(file_, LockKind::Exclusive);
   if (stale_ || file_.ReadChangeCounter() != counter_) {
     if (!LoadLocked()) RebuildAllLocked();
     Resolve();
+  }
+  file_.BeginUpdate();
+  pending_ = std::move(lock);
+}
+
+void ProductionIndex::OnWriteAborted() {
+  if (!pending_) return;
+  std::unique_ptr<Lock> lock = std::move(pending_);
+  file_.EndUpdate(table_.RecordsOnDisk());
+  counter_ = file_.ChangeCounter();
+}
+
+template <class F>
+void ProductionIndex::Write(F&& apply) {
+  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
+  // Either the lock taken before the data write, already current and
+  // marked, or a fresh one.
+  std::unique_ptr<Lock> lock = std::move(pending_);
+  if (!lock) {
+    lock = std::make_unique<Lock>(file_, LockKind::Exclusive);
+    if (stale_ || file_.ReadChangeCounter() != counter_) {
+      if (!LoadLocked()) RebuildAllLocked();
+      Resolve();
+    }
   }
   // Should anything below fail, the mark stays set and the next user
   // rebuilds; our own memory is not trusted either.

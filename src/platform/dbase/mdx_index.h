@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -95,6 +96,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   void OnDelete(RecNo recno, RecordBytes record) override;
   void OnPacked() override;
   void OnEmptied() override;
+  void OnBeforeWrite() override;
+  void OnWriteAborted() override;
 
   // Re-reads the file when another user changed it. Called by every query.
   void EnsureCurrent();
@@ -130,6 +133,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   int activeIndex_ = -1;
   std::optional<std::string> rangeFrom_, rangeTo_;
   bool repair_ = true;
+  // Held from OnBeforeWrite until the change it announced is indexed.
+  std::unique_ptr<Lock> pending_;
   std::vector<std::string> notes_;  // found at open without repair
 };
 

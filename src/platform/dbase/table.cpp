@@ -850,9 +850,11 @@ void Table::Post() {
       if (!im.exclusive) lock.emplace(im.dbf);
       write_memos();
     }
+    ObservedWrite observed(observer_);
     im.dbf.WriteAt(im.RecordOffset(recno_), buf_.data(), buf_.size());
     im.pending.clear();
     state_ = EditState::Browse;
+    observed.Done();
     try {
       if (observer_)
         observer_->OnUpdate(recno_, RecordBytes(old_buf_.data(), old_buf_.size()), RecordBytes(buf_.data(), buf_.size()));
@@ -897,6 +899,7 @@ void Table::Delete() {
     std::vector<uint8_t> rec(im.header.record_size);
     if (im.ReadRecord(r, rec.data()) && rec[0] != kDeletedFlag) {
       HeaderLock lock(im.dbf);
+      ObservedWrite observed(observer_);
       uint8_t flag = kDeletedFlag;
       im.dbf.WriteAt(im.RecordOffset(r), &flag, 1);
       uint8_t c[4];
@@ -909,6 +912,7 @@ void Table::Delete() {
         im.counter_seen = counter + 1;
         if (r <= im.scanned) ++im.deleted;
       }
+      observed.Done();
       if (observer_) observer_->OnDelete(r, RecordBytes(rec.data(), rec.size()));
       im.AfterWrite(false);
     }

@@ -37,6 +37,35 @@ class ChangeObserver {
   // Whole-table changes: every record number may have changed.
   virtual void OnPacked() = 0;
   virtual void OnEmptied() = 0;
+  // Brackets the data write of an edit or delete, so that a process killed
+  // between the data write and the notification leaves a mark the index
+  // finds: called just before the write; aborted when the write failed.
+  virtual void OnBeforeWrite() {}
+  virtual void OnWriteAborted() {}
+};
+
+// Scope of one observed data write: OnBeforeWrite now, OnWriteAborted at
+// the end unless Done() says the change notification follows.
+class ObservedWrite {
+ public:
+  explicit ObservedWrite(ChangeObserver* observer) : observer_(observer) {
+    if (observer_) observer_->OnBeforeWrite();
+  }
+  ~ObservedWrite() {
+    if (observer_ && !done_) {
+      try {
+        observer_->OnWriteAborted();
+      } catch (...) {
+      }
+    }
+  }
+  ObservedWrite(const ObservedWrite&) = delete;
+  ObservedWrite& operator=(const ObservedWrite&) = delete;
+  void Done() { done_ = true; }
+
+ private:
+  ChangeObserver* observer_;
+  bool done_ = false;
 };
 
 // Supplies the order (and range) navigation follows when an index tag is
