@@ -533,3 +533,79 @@ TEST(ProductionIndex, PerlXBaseIndexListsOurKeysInOurOrder) {
 
 }  // namespace
 }  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+std::string Tool(const std::string& args, int* status = nullptr) {
+  std::string cmd = std::string(DBFTOOL) + " " + args + " 2>&1";
+  std::string out;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  char buf[4096];
+  while (p && std::fgets(buf, sizeof buf, p)) out += buf;
+  int rc = p ? ::pclose(p) : -1;
+  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return out;
+}
+
+TEST(Dbftool, TagCommandsCountsAndCheckOfChangesBehindTheEnginesBack) {
+  ScratchDir dir;
+  Table::Create(dir.path(), "data.dbf", Fields());
+  {
+    Table t(dir.path(), "data.dbf");
+    t.Open();
+    const char* titles[] = {"bravo", "Alpha", "charlie", "alpha two", "Delta", "\xC3\xA9lan"};
+    for (int i = 0; i < 6; ++i) {
+      t.Append();
+      t.SetNumber(0, i + 1);
+      t.SetText(2, titles[i]);
+      t.Post();
+    }
+  }
+  const std::string file = (dir / "data.dbf").string();
+  int rc = 0;
+  EXPECT_EQ(Tool("add-tag " + file + " TITLE \"UPPER(TITLE)\"", &rc), "added tag TITLE\n");
+  EXPECT_EQ(rc, 0);
+  Tool("add-tag " + file + " TITLED \"UPPER(TITLE)\" --descending", &rc);
+  EXPECT_EQ(rc, 0);
+  Tool("add-tag " + file + " BAD \"UPPER(\"", &rc);
+  EXPECT_NE(rc, 0);
+  EXPECT_EQ(Tool("count --tag TITLE " + file), "6\n");
+  EXPECT_EQ(Tool("count --tag TITLE --from A --to B " + file), "3\n");
+  EXPECT_EQ(Tool("count --tag TITLED --from A --to B " + file), "3\n");
+  EXPECT_EQ(Tool("count --tag TITLE --from '\\x01' --to A " + file), "2\n");
+  EXPECT_EQ(Tool("count --tag TITLE --from Z --to '\\xFF' " + file), "1\n");
+  std::string dump = Tool("dump --tag TITLED " + file);
+  EXPECT_LT(dump.find("\xC3\xA9lan"), dump.find("Delta"));
+  EXPECT_LT(dump.find("Delta"), dump.find("bravo"));
+  EXPECT_NE(Tool("info " + file).find("TITLED     descending expression  UPPER(TITLE)"), std::string::npos);
+  EXPECT_EQ(Tool("check " + file, &rc).rfind("ok: 6 records (0 deleted), 2 index tag(s)", 0), 0u);
+  EXPECT_EQ(rc, 0);
+
+  // Behind the engine's back: one title edited in the file, one record
+  // appended by copying another.
+  std::string bytes = test::ReadFile(dir / "data.dbf");
+  uint32_t count = uint8_t(bytes[4]) | uint8_t(bytes[5]) << 8;
+  size_t header = uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8, rs = uint8_t(bytes[10]) | uint8_t(bytes[11]) << 8;
+  std::memcpy(&bytes[header + 12], "Zulu ", 5);
+  std::string rec = bytes.substr(header, rs);
+  std::memcpy(&rec[12], "Mike ", 5);
+  bytes.resize(header + count * rs);
+  bytes += rec + "\x1A";
+  bytes[4] = char(count + 1);
+  test::WriteFile(dir / "data.dbf", bytes);
+  std::string report = Tool("check " + file, &rc);
+  EXPECT_EQ(rc, 1) << report;
+  EXPECT_NE(report.find("tag TITLE: record 1 has key \"BRAVO\" but its data gives \"ZULU\""), std::string::npos) << report;
+  EXPECT_NE(report.find("tag TITLE: record 7 has no key (its data gives \"MIKE\")"), std::string::npos) << report;
+  // Reindexing makes it whole again; delete-tag takes a tag away.
+  EXPECT_EQ(Tool("reindex " + file, &rc), "rebuilt 2 index tag(s)\n");
+  EXPECT_EQ(Tool("check " + file, &rc).rfind("ok: 7 records", 0), 0u);
+  EXPECT_EQ(Tool("delete-tag " + file + " TITLED", &rc), "deleted tag TITLED\n");
+  std::string gone = Tool("count --tag TITLED " + file, &rc);
+  EXPECT_NE(gone.find("No index tag"), std::string::npos) << gone;
+  EXPECT_EQ(rc, 3);
+}
+
+}  // namespace
+}  // namespace quillary::dbase
