@@ -16,6 +16,8 @@
 #include "shell/templates.h"
 #include "shell/ui/about_box.h"
 #include "shell/ui/hints_dlg.h"
+#include "shell/ui/progress_form.h"
+#include "tables/database.h"
 
 namespace quillary {
 
@@ -27,6 +29,7 @@ Application::Application(const QString& resourceDir)
 Application::~Application() {
   if (!ended_ && tray_) End();
   delete main_;
+  TProgressForm::Install(nullptr);
 }
 
 bool Application::Start() {
@@ -62,10 +65,13 @@ bool Application::Start() {
   o.LoadDateFormats();
   // 12. The tray window is the hidden application window.
   tray_ = std::make_unique<TTrayForm>();
+  progress_ = new TProgressForm(tray_.get());
+  TProgressForm::Install(progress_);
   connect(tray_.get(), &TTrayForm::Ending, this, &Application::End);
   MaintenanceLog().Load();
   logForm_ = new TLogForm(tray_.get());
-  // 14. Main window.
+  // 14. Main window; it opens the current database.
+  tables::Db().Reset();
   main_ = new TForm3;
   tray_->SetMainWindow(main_);
   main_->SetKeepInTray([this] { return tray_ && tray_->TrayMode(); });
@@ -77,8 +83,12 @@ bool Application::Start() {
     runDialog(about);
   });
   main_->show();
+  // A database that can be neither opened nor recreated: the window closes
+  // itself at once, into the tray or ending the program.
+  if (!main_->DatabaseOpened()) main_->close();
   // 15. Splash goes.
   splash_.reset();
+  if (ended_) return false;
   // 16. Tips.
   if (o.ShowTips == 1) ShowTips();
 

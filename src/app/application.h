@@ -18,6 +18,7 @@ namespace quillary {
 class TAboutBox;
 class TTrayForm;
 class TLogForm;
+class TProgressForm;
 
 class Application : public QObject {
   Q_OBJECT
@@ -57,6 +58,7 @@ class Application : public QObject {
   std::unique_ptr<TTrayForm> tray_;
   QPointer<TForm3> main_;
   TLogForm* logForm_ = nullptr;  // owned by the tray window
+  TProgressForm* progress_ = nullptr;  // owned by the tray window
   QString resourceDir_;
   bool activated_ = false;
   bool ended_ = false;

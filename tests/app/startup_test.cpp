@@ -78,6 +78,28 @@ TEST_F(StartupTest, FirstStartInAnEmptyHomeAndANormalEnd) {
   EXPECT_EQ(ReadAll(home.path() + "/DATA/log.dat"), QByteArray("\x01\x00", 2));
 }
 
+TEST_F(StartupTest, TheDatabaseOpensAtStartAndClosesWithItsSortAtTheEnd) {
+  NoTips();
+  auto app = StartApp();
+  for (const char* f : {"master.dbf", "copy.dbf", "data.dbf", "data.dbt", "data.mdx"})
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/DATA/" + f)) << f;
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+  app->Exit();
+  EXPECT_EQ(ReadAll(home.path() + "/DATA/data.idx"), QByteArray(4, '\0'));
+}
+
+TEST_F(StartupTest, ADatabaseThatCannotBeOpenedOrRecreatedClosesTheMainWindow) {
+  NoTips();
+  ASSERT_TRUE(QDir().mkpath(home.path() + "/DATA/data.dbf"));  // in the way of the new table
+  Opt().Reset();
+  Application app(QUILLARY_TEST_SHARE_DIR);
+  app.runDialog = [](QDialog&) {};
+  EXPECT_FALSE(app.Start());
+  EXPECT_EQ(msgs.Texts(), QStringList{"Could not Open the new database!"});
+  EXPECT_TRUE(app.Ended());  // no notification area here: closing the window ended the program
+  EXPECT_FALSE(app.MainWindow()->isVisible());
+}
+
 TEST_F(StartupTest, TipsFollowTheOption) {
   NoTips();
   auto app = StartApp();

@@ -7,6 +7,7 @@
 
 #include "shell/startup.h"
 #include "shell/ui/window_file.h"
+#include "tables/database.h"
 
 namespace quillary {
 
@@ -29,11 +30,17 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
 
   resize(800, 560);
   paneWidth_ = ReadWindowFile(this);
+  databaseOpened_ = tables::OpenDatabase();
 }
 
 bool TForm3::SaveCurrentRecord() { return true; }
 
-void TForm3::Teardown() { WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2); }
+void TForm3::Teardown() {
+  WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2);
+  tables::CurrentDatabase& db = tables::Db();
+  if (db.Data.IsOpen()) db.Index.SaveSort();
+  tables::CloseDatabase();
+}
 
 void TForm3::closeEvent(QCloseEvent* e) {
   // The window is never destroyed by its close box: it hides, and the

@@ -18,8 +18,12 @@ class TForm3 : public QMainWindow {
   // the user chose to stay.
   virtual bool SaveCurrentRecord();
   // Runs when the program ends, before the window is destroyed: writes the
-  // window's settings files.
+  // window's settings files, saves the sort and closes the database.
   virtual void Teardown();
+
+  // Whether the current database could be opened (or recreated) when the
+  // window was built; when not, start-up closes the window at once.
+  bool DatabaseOpened() const { return databaseOpened_; }
 
   // Whether closing the window keeps the program in the tray; set by the
   // application from the tray window's state.
@@ -47,6 +51,7 @@ class TForm3 : public QMainWindow {
   QAction* Tips1_;
   QAction* About1_;
   int paneWidth_ = 0;
+  bool databaseOpened_ = false;
 };
 
 }  // namespace quillary
