@@ -188,6 +188,20 @@ size_t Utf8SeqLength(std::string_view s, size_t pos) {
 }
 }  // namespace
 
+bool IsValidUtf8(std::string_view bytes) {
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    if (uint8_t(bytes[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    size_t n = Utf8SeqLength(bytes, pos);
+    if (n == 0) return false;
+    pos += n;
+  }
+  return true;
+}
+
 char32_t DecodeUtf8(std::string_view s, size_t& pos) {
   size_t n = Utf8SeqLength(s, pos);
   if (n == 0) {

@@ -64,6 +64,9 @@ size_t CharCount(CodePage cp, std::string_view bytes);
 // Byte offset of character number `index` (0-based), or bytes.size().
 size_t ByteOffsetOfChar(CodePage cp, std::string_view bytes, size_t index);
 
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
 // Unicode helpers shared with key evaluation.
 char32_t UpperCodePoint(char32_t c);
 void AppendUtf8(std::string& out, char32_t c);

@@ -11,6 +11,9 @@
 namespace quillary::dbase {
 
 std::string_view TrimBlanks(std::string_view s, bool both) {
+  // Wide text fields are mostly padding: drop it eight bytes at a time.
+  static constexpr char kEight[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  while (s.size() >= 8 && std::memcmp(s.data() + s.size() - 8, kEight, 8) == 0) s.remove_suffix(8);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
   if (both)
     while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);

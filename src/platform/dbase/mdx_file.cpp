@@ -345,12 +345,27 @@ void MdxFile::FreeBlock(uint32_t page) {
 void MdxFile::ReadBlock(uint32_t page, uint8_t* out) const {
   if (page < kFirstBlockPage || uint64_t(page) + kMdxBlockPages > pages_)
     Damaged(file_.path(), "block " + std::to_string(page) + " lies outside the file");
-  if (!file_.ReadExact(uint64_t(page) * kMdxPageSize, out, kMdxBlockSize))
+  uint64_t at = uint64_t(page) * kMdxPageSize;
+  if (!snapshot_.empty()) {
+    if (at + kMdxBlockSize > snapshot_.size()) Damaged(file_.path(), "block " + std::to_string(page) + " cannot be read");
+    std::memcpy(out, snapshot_.data() + at, kMdxBlockSize);
+    return;
+  }
+  if (!file_.ReadExact(at, out, kMdxBlockSize))
     Damaged(file_.path(), "block " + std::to_string(page) + " cannot be read");
+}
+
+void MdxFile::TakeSnapshot() {
+  snapshot_.clear();
+  uint64_t size = std::min<uint64_t>(file_.Size(), uint64_t(pages_) * kMdxPageSize);
+  snapshot_.resize(size_t(size));
+  size_t got = size ? file_.ReadAt(0, snapshot_.data(), snapshot_.size()) : 0;
+  snapshot_.resize(got);
 }
 
 void MdxFile::WriteBlock(uint32_t page, const uint8_t* data) {
   if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  DropSnapshot();
   file_.WriteAt(uint64_t(page) * kMdxPageSize, data, kMdxBlockSize);
 }
 
@@ -396,6 +411,7 @@ void MdxFile::WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& n) {
 
 void MdxFile::WriteNodes(const MdxTag& tag, std::vector<std::pair<uint32_t, MdxNode>>& nodes) {
   if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  DropSnapshot();
   std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<uint8_t> run;
   for (size_t i = 0; i < nodes.size();) {

@@ -73,6 +73,11 @@ class MdxFile {
 
   // Re-reads header and tag table (after another user changed them).
   void Reload();
+  // While a snapshot is held, blocks are read from one copy of the whole
+  // file taken at once (loading every tree then costs one read, not one
+  // per block). Only under the index lock, and without writing meanwhile.
+  void TakeSnapshot();
+  void DropSnapshot() { snapshot_.clear(); snapshot_.shrink_to_fit(); }
 
   const std::vector<MdxTag>& Tags() const { return tags_; }
   MdxTag& TagRef(int i) { return tags_.at(size_t(i)); }
@@ -128,6 +133,7 @@ class MdxFile {
   uint32_t counter_ = 0;
   bool updating_ = false;
   uint32_t dataStamp_ = 0;
+  std::vector<uint8_t> snapshot_;
 };
 
 }  // namespace quillary::dbase

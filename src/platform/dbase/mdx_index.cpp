@@ -235,6 +235,11 @@ void ProductionIndex::LoadAll() {
   std::vector<Tag> tags;
   bool consistent = true;
   RecNo records = table_.RecordsOnDisk();
+  file_.TakeSnapshot();
+  struct Drop {
+    MdxFile& f;
+    ~Drop() { f.DropSnapshot(); }
+  } drop{file_};
   for (const MdxTag& t : file_.Tags()) {
     KeyExpression expr = [&] {
       try {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "platform/dbase/bytes.h"
 #include "platform/dbase/companions.h"
@@ -183,7 +184,12 @@ void Table::Open() {
     }
     // The path may have been replaced (pack, copy over) between open and
     // lock; the lock on the old file would protect nothing.
-    if (impl->dbf.SameFileAsPath()) break;
+    if (impl->dbf.SameFileAsPath()) {
+      if (!PackInterrupted(impl->dbf_path)) break;
+      // Finish a pack that was killed halfway, then open what it made.
+      if (TryLock(impl->dbf, lock_offsets::kOpen, LockKind::Exclusive)) FinishInterruptedPack(impl->dbf_path);
+      else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     impl->dbf.Close();
     if (attempt >= kReplacedRetries) throw DatabaseError(ErrorReason::InUse, "table " + file_name_ + " keeps being replaced");
   }
@@ -450,6 +456,11 @@ void Table::SetText(int field, std::string_view utf8) {
   if (state_ == EditState::Browse) ThrowState("table " + file_name_ + " is not in edit mode");
   switch (f.kind) {
     case FieldKind::Text: {
+      if (impl_->codepage == CodePage::Utf8) {  // stored as given: no copy
+        if (!IsValidUtf8(utf8)) throw ValueError("text is not valid UTF-8");
+        PutSlot(buf_, f, utf8.substr(0, CutOnBoundary(CodePage::Utf8, utf8, size_t(f.width))));
+        return;
+      }
       std::string bytes = FromUtf8(impl_->codepage, utf8);
       bytes.resize(CutOnBoundary(impl_->codepage, bytes, size_t(f.width)));
       PutSlot(buf_, f, bytes);

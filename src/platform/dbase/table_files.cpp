@@ -80,7 +80,33 @@ fs::path TargetCompanion(const fs::path& target_dbf, std::string_view ext) {
   return target_dbf.parent_path() / (TableBase(target_dbf) + LowerExt(ext));
 }
 
+// Present while a pack moves its new files into place: from then on the new
+// files are complete and must both be taken, or memo references and memo
+// blocks would not match.
+fs::path PackMarker(const fs::path& dbf) { return dbf.parent_path() / (TableBase(dbf) + ".pk$"); }
+
+fs::path TempOf(const fs::path& p) {
+  fs::path t = p;
+  t += kTempSuffix;
+  return t;
+}
+
 }  // namespace
+
+bool PackInterrupted(const fs::path& dbf) {
+  std::error_code ec;
+  return fs::exists(PackMarker(dbf), ec);
+}
+
+void FinishInterruptedPack(const fs::path& dbf) {
+  std::error_code ec;
+  const fs::path memo = CompanionOf(dbf, ".dbt");
+  if (fs::exists(TempOf(memo), ec)) RenameOrThrow(TempOf(memo), memo);
+  if (fs::exists(TempOf(dbf), ec)) RenameOrThrow(TempOf(dbf), dbf);
+  SyncDirectory(dbf.parent_path());
+  RemoveQuietly(PackMarker(dbf));
+  SyncDirectory(dbf.parent_path());
+}
 
 bool TableExists(const fs::path& directory, const std::string& file_name) {
   std::error_code ec;
@@ -160,6 +186,10 @@ void CopyTable(const fs::path& source_dir, const std::string& source_name, const
       header_locked = false;
     }
   }
+  // The old target's data file goes first: a copy cut short then leaves no
+  // table rather than old data beside new memo blocks.
+  if (hold.IsOpen() && ::unlink(dst.c_str()) != 0)
+    throw DatabaseError(ErrorReason::Io, "cannot replace " + dst.string() + ": " + std::strerror(errno));
   // Old target companions the source lacks must not survive beside the copy.
   for (auto ext : kCompanionExtensions) {
     fs::path from = CompanionOf(src, ext);
@@ -309,11 +339,17 @@ void Table::Pack() {
     // can slip in between.
     if (!TryLock(out, lock_offsets::kOpen, LockKind::Exclusive))
       throw DatabaseError(ErrorReason::InUse, "cannot lock the packed table");
-    if (with_memo) {
-      new_memo.Close();
-      RenameOrThrow(tmp_memo, memo_path);
+    if (with_memo) new_memo.Close();
+    {
+      File marker;
+      marker.Create(PackMarker(dbf));
+      marker.SyncData();
     }
+    SyncDirectory(dbf.parent_path());
+    if (with_memo) RenameOrThrow(tmp_memo, memo_path);
     RenameOrThrow(tmp_dbf, dbf);
+    SyncDirectory(dbf.parent_path());
+    RemoveQuietly(PackMarker(dbf));
     SyncDirectory(dbf.parent_path());
     out.set_path(dbf);
     im.dbf = std::move(out);

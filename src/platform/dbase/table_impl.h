@@ -61,5 +61,9 @@ struct Table::Impl {
 
 // Lock-held helpers shared by the whole-table operations.
 void LockHeaderOrThrow(const File& f);
+// A pack killed while moving its files into place; finishing it needs
+// exclusive use of the table.
+bool PackInterrupted(const std::filesystem::path& dbf);
+void FinishInterruptedPack(const std::filesystem::path& dbf);
 
 }  // namespace quillary::dbase

@@ -497,3 +497,51 @@ TEST(Table, MissingTableAndMissingMemoFileAreMissing) {
 
 }  // namespace
 }  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+// A pack killed after its new files were complete but before both had
+// their names: the next open finishes it, so memo references and memo
+// blocks match whichever moment it stopped at.
+TEST(Table, PackKilledWhileMovingItsFilesIsFinishedOnOpen) {
+  for (bool memo_moved : {false, true}) {
+    ScratchDir dir;
+    Table::Create(dir.path(), "t.dbf", SmallFields());
+    {
+      Table t(dir.path(), "t.dbf");
+      t.Open();
+      for (int i = 1; i <= 20; ++i) {
+        t.Append();
+        t.SetNumber(0, i);
+        t.SetText(6, "memo of " + std::to_string(i));
+        t.Post();
+      }
+      for (t.First(); !t.Eof();) {
+        if (int(t.AsNumber(0)) % 3 != 0) t.Delete();
+        else t.Next();
+      }
+    }
+    // The packed files, standing where the pack leaves them before moving.
+    CopyTable(dir.path(), "t.dbf", dir.path(), "p.dbf", false);
+    Table p(dir.path(), "p.dbf");
+    p.Pack();
+    std::filesystem::rename(dir / "p.dbf", dir / "t.dbf.tmp$");
+    std::filesystem::rename(dir / "p.dbt", memo_moved ? dir / "t.dbt" : dir / "t.dbt.tmp$");
+    test::WriteFile(dir / "t.pk$", "");
+    Table t(dir.path(), "t.dbf");
+    t.Open();
+    EXPECT_FALSE(std::filesystem::exists(dir / "t.pk$"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "t.dbf.tmp$"));
+    EXPECT_EQ(t.PhysicalRecordCount(), 6u);
+    int expect = 3;
+    for (t.First(); !t.Eof(); t.Next(), expect += 3) {
+      EXPECT_EQ(t.AsNumber(0), expect);
+      EXPECT_EQ(t.AsText(6), "memo of " + std::to_string(expect));
+    }
+    EXPECT_EQ(expect, 21);
+  }
+}
+
+}  // namespace
+}  // namespace quillary::dbase
