@@ -303,6 +303,61 @@ void BM_PageThroughTable_Sqlite(benchmark::State& state) {
   state.counters["bytes"] = double(bytes);
 }
 
+// ---------------------------------------------------------------- another user
+
+// One letter count in a second user's cursor right after the first user
+// changed a title (SQLite: a second connection, after the first's UPDATE).
+void BM_CountAfterOtherUsersEdit_Dbase(benchmark::State& state) {
+  EnsureIndexes();
+  Table writer(Dir(), "data.dbf"), reader(Dir(), "data.dbf");
+  writer.Open();
+  reader.SetActiveTag("TITLE");
+  reader.Open();
+  reader.SetRangeStart({{2, "M"}});
+  reader.SetRangeEnd({{2, "M\xFF"}});
+  reader.ApplyRange();
+  int i = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    writer.GotoRecNo(RecNo(1 + (i * 7919) % kRecords));
+    writer.Edit();
+    writer.SetText(2, (i % 2 ? "Mike " : "Zulu ") + std::to_string(i));
+    writer.Post();
+    ++i;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(reader.RecordCount());
+  }
+}
+
+void BM_CountAfterOtherUsersEdit_Sqlite(benchmark::State& state) {
+  EnsureIndexes();
+  sqlite3* other = nullptr;
+  Check(sqlite3_open((Dir() / "data.sqlite").c_str(), &other), other);
+  sqlite3_stmt* upd = nullptr;
+  sqlite3_stmt* cnt = nullptr;
+  Check(sqlite3_prepare_v2(other, "UPDATE data SET t0 = ? WHERE rowid = ?", -1, &upd, nullptr), other);
+  Check(sqlite3_prepare_v2(g_db, (std::string("SELECT COUNT(*) FROM data WHERE ") + kSqlExpr + " BETWEEN 'M' AND 'M\xFF'").c_str(),
+                           -1, &cnt, nullptr),
+        g_db);
+  int i = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string title = (i % 2 ? "Mike " : "Zulu ") + std::to_string(i);
+    sqlite3_bind_text(upd, 1, title.data(), int(title.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(upd, 2, 1 + (i * 7919) % kRecords);
+    Check(sqlite3_step(upd), other);
+    sqlite3_reset(upd);
+    ++i;
+    state.ResumeTiming();
+    Check(sqlite3_step(cnt), g_db);
+    benchmark::DoNotOptimize(sqlite3_column_int64(cnt, 0));
+    sqlite3_reset(cnt);
+  }
+  sqlite3_finalize(upd);
+  sqlite3_finalize(cnt);
+  sqlite3_close(other);
+}
+
 BENCHMARK(BM_BuildTag_Dbase)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BuildTag_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LetterCounts_Dbase)->Unit(benchmark::kMicrosecond);
@@ -311,6 +366,8 @@ BENCHMARK(BM_ExactSeeks_Dbase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExactSeeks_Sqlite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PageThroughTable_Dbase)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PageThroughTable_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CountAfterOtherUsersEdit_Dbase)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_CountAfterOtherUsersEdit_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 
