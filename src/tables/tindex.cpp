@@ -177,8 +177,26 @@ std::string TIndex::FindOrCreateTag(dbase::Table& t) {
 bool TIndex::ApplySort() {
   CurrentDatabase& db = Db();
   dbase::Table& t = db.Data;
-  t.Close();
   const std::string previous = t.ActiveTag();
+  // A sort used before costs only the tag lookup: the open table switches
+  // to the tag it already has, without reading its index again.
+  if (t.IsOpen()) {
+    try {
+      table_ = &t;
+      t.RefreshTags();
+      fields_ = KeyFieldsOf(t);
+      BuildKey(fields_);
+      std::string name = MatchingTag(t);
+      if (!name.empty()) {
+        t.SetActiveTag(name);
+        if (db.OrderChanged) db.OrderChanged();
+        db.Decimals = FloatDecimals(t);
+        return true;
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  t.Close();
   t.SetActiveTag("");
   try {
     std::string name = FindOrCreateTag(t);
