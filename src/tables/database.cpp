@@ -341,6 +341,9 @@ bool OpenCatalogue() {
       return false;
     }
   }
+  // A damaged catalogue is moved aside first: it is only ever replaced by
+  // the template when its file is gone.
+  if (r == OpenResult::Damaged && MoveToBad(DbDir(), "master.dbf").empty()) r = OpenResult::Failed;
   if (r == OpenResult::Missing || r == OpenResult::Damaged) {
     CreateCatalogue();
     try {
@@ -362,7 +365,10 @@ bool OpenCopyBuffer() {
   OpenResult r = OpenTableIn(db.CopyBuffer, DbDir(), "copy.dbf", false);
   try {
     if (r != OpenResult::Opened) {
-      if (r != OpenResult::Missing && r != OpenResult::Damaged) {
+      // Busy or refused: never replaced. Damaged: moved aside (it also holds
+      // the record templates), then made anew.
+      if ((r != OpenResult::Missing && r != OpenResult::Damaged) ||
+          (r == OpenResult::Damaged && MoveToBad(DbDir(), "copy.dbf").empty())) {
         Msg().Error(text::kCopyOpenFailed);
         return false;
       }

@@ -28,6 +28,21 @@ class DatabaseTest : public test::TablesTest {
     for (int i = 1; i <= n; ++i) AddRecord("r" + std::to_string(i));
     CloseDatabase();
   }
+  // Points the memo field `field` of the `index`-th physical record (0-based)
+  // of the closed data table past the end of its memo file.
+  void BreakMemo(int index, int field) {
+    dbase::Table t(DbDir(), "data.dbf");
+    t.Open();
+    const int off = t.Field(field).offset;
+    t.Close();
+    QFile f(PathOf("data.dbf"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray head = f.read(12);
+    const int headerSize = uint8_t(head[8]) | uint8_t(head[9]) << 8;
+    const int recordSize = uint8_t(head[10]) | uint8_t(head[11]) << 8;
+    f.seek(headerSize + index * recordSize + off);
+    f.write("    999999");
+  }
   std::map<QString, QByteArray> Snapshot() const {
     std::map<QString, QByteArray> m;
     for (const QString& f : Files()) m[f] = ReadAll(PathOf(f));
@@ -215,6 +230,11 @@ TEST_F(DatabaseTest, TheRetryQuestionComesAfterTheEleventhFailureOfASharedOpen) 
   TableHolder holder(Dir(), "data.dbf", true);
   ASSERT_TRUE(holder.ready()) << holder.reply();
   dbase::Table t;
+  msgs.answers = {MsgAnswer::No};
+  EXPECT_FALSE(OpenTable(t, "data.dbf", false));
+  EXPECT_EQ(LastOpenFailures(), 11);  // the question comes after the eleventh failure, not before
+  EXPECT_EQ(msgs.shown.size(), 1u);
+  msgs.shown.clear();
   msgs.answers = {MsgAnswer::Yes, MsgAnswer::No};
   EXPECT_FALSE(OpenTable(t, "data.dbf", false));
   EXPECT_EQ(LastOpenFailures(), 12);  // question after 11, Yes, one more failure, No
@@ -360,6 +380,218 @@ TEST_F(DatabaseTest, ExclusiveUtilitiesReportAnotherUser) {
   EXPECT_FALSE(Exists("data.dbf"));
   EXPECT_FALSE(Exists("data.dbt"));
   DeleteTableQuietly(d);  // already gone: quiet
+}
+
+TEST_F(DatabaseTest, TheShippedTemplates) {
+  struct Tag {
+    std::string name, expression;
+    int options;
+  };
+  struct Case {
+    const char* file;
+    std::vector<Tag> tags;
+    bool memo;
+  };
+  const std::vector<Case> cases = {
+      {"data.dbf", {{"IDX0", "STR(RECNUM, 20, 4)", 16}, {"IDX1", "MARK+STR(RECNUM, 20, 4)", 16}}, true},
+      {"master.dbf", {{"IDX0", "FILENAME", 0}}, false},
+      {"list.dbf", {{"IDX", "SUBSTR(ITEM, 1, 100)", 16}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    // Looked at in a copy: the shipped files are never opened for writing.
+    dbase::CopyTable(TemplateDir(), c.file, DbDir(), c.file, true);
+    dbase::Table t(DbDir(), c.file);
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 0u);
+    std::vector<std::tuple<std::string, std::string, int>> got, want;
+    for (int i = 0; i < t.TagCount(); ++i) got.emplace_back(t.TagName(i), t.TagExpression(i), t.TagOptions(i));
+    for (const Tag& g : c.tags) want.emplace_back(g.name, g.expression, g.options);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(Exists(QString(c.file).replace(".dbf", ".dbt")), c.memo);
+    t.Close();
+  }
+
+  // The record table by position.
+  dbase::Table d(DbDir(), "data.dbf");
+  d.Open();
+  ASSERT_EQ(d.FieldCount(), kRecordFieldCount);
+  const std::string kinds = "NTTTTTTTTDTPTTTTMMP";  // Numeric Text Date Picture Memo
+  for (int i = 0; i < d.FieldCount(); ++i) {
+    SCOPED_TRACE(i);
+    const Kind k = KindOf(d.Field(i));
+    const char want = kinds[size_t(i)];
+    EXPECT_EQ(k, want == 'N'   ? Kind::Numeric
+                 : want == 'T' ? Kind::Text
+                 : want == 'D' ? Kind::Date
+                 : want == 'M' ? Kind::Memo
+                               : Kind::Picture);
+    if (want == 'T') EXPECT_EQ(d.Field(i).width, i == kFilterMarkField ? 1 : 254);
+  }
+  d.Close();
+  dbase::Table m(DbDir(), "master.dbf");
+  m.Open();
+  ASSERT_EQ(m.FieldCount(), 4);
+  EXPECT_GE(m.Field(0).width, 12);
+  EXPECT_GE(m.Field(2).width, 250);
+  EXPECT_EQ(KindOf(m.Field(3)), Kind::Numeric);
+}
+
+TEST_F(DatabaseTest, FloatDecimalsComeFromTheFieldDescriptors) {
+  ASSERT_TRUE(OpenDatabase());
+  EXPECT_EQ(Db().Decimals, std::vector<int>(size_t(kRecordFieldCount), 0));
+  dbase::Table::Create(DbDir(), "amounts.dbf",
+                       {{"NAME", 'C', 10, 0}, {"PRICE", 'N', 12, 2}, {"RATE", 'F', 10, 3}, {"D", 'D', 8, 0}});
+  dbase::Table t(DbDir(), "amounts.dbf");
+  EXPECT_TRUE(FloatDecimals(t).empty());  // closed
+  t.Open();
+  EXPECT_EQ(FloatDecimals(t), (std::vector<int>{0, 2, 3, 0}));
+}
+
+TEST_F(DatabaseTest, ACorruptMemoInTheRecordMenu) {
+  MakeDatabase(0);
+  ASSERT_TRUE(OpenDatabase());
+  AddRecord("Broken one");
+  Db().Data.Edit();
+  Db().Data.SetText(17, "notes");
+  Db().Data.Post();
+  CloseDatabase();
+  BreakMemo(0, 17);
+  ASSERT_TRUE(OpenDatabase());
+  Db().Data.First();
+  QStringList c = RecordMenuCaptions(Db().Data);
+  ASSERT_EQ(c.size(), 17);
+  EXPECT_EQ(c[0], "Broken one");
+  EXPECT_EQ(c[15], "");
+  ASSERT_EQ(msgs.shown.size(), 1u);
+  EXPECT_EQ(msgs.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(msgs.shown[0].text, "Corrupt Memo Field!!! You should delete record: \nBroken one");
+}
+
+TEST_F(DatabaseTest, SwitchingDatabasesSavesTheSortBesideTheClosedTable) {
+  ASSERT_TRUE(OpenDatabase());
+  AddRecord("in data");
+  int saves = 0;
+  Db().SaveFilterConditions = [&] { ++saves; };
+  Db().Index.Current() = SortSetting{2, 1, 0, 0};
+  ASSERT_TRUE(Db().Index.ApplySort());
+  Db().Index.SetFilterState(FilterState::fsNormal);
+
+  ASSERT_TRUE(SwitchDatabase(Dir(), "data_1.dbf"));
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(ReadAll(PathOf("data.idx")), QByteArray("\x02\x01\x00\x00", 4));
+  EXPECT_EQ(Opt().CurrentDbFile, "data_1.dbf");
+  EXPECT_EQ(Db().Data.FileName(), "data_1.dbf");
+  EXPECT_FALSE(Db().Index.FilterActive);
+  EXPECT_EQ(Db().Index.Current(), SortSetting{});  // no sort file yet: entry order
+  EXPECT_EQ(Db().Data.ActiveTag(), "IDX0");
+  EXPECT_EQ(Db().Data.RecordCount(), 0u);
+  EXPECT_EQ(Counter("data_1.dbf"), 1);
+  AddRecord("in data_1");
+  EXPECT_EQ(Db().Data.AsNumber(0), 2);  // numbered from its own counter
+  EXPECT_EQ(Counter("data.dbf"), 2);
+
+  ASSERT_TRUE(SwitchDatabase(Dir(), "data.dbf"));
+  EXPECT_EQ(ReadAll(PathOf("data_1.idx")), QByteArray(4, '\0'));
+  EXPECT_EQ(Db().Index.Current(), (SortSetting{2, 1, 0, 0}));
+  EXPECT_EQ(Db().Data.ActiveTag(), "IDX2");
+  Db().Data.First();
+  EXPECT_EQ(Db().Data.AsText(2), "in data");
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+}
+
+TEST_F(DatabaseTest, AnIndexFileReplacedFromItsTemplate) {
+  ASSERT_TRUE(OpenDatabase());
+  CloseDatabase();
+  ASSERT_TRUE(CreateTable("data_1.dbf", true));
+  ASSERT_TRUE(CreateTable("list1.dbf", true));
+  struct Case {
+    const char* file;
+    int textField;
+    std::vector<std::string> tags;
+  };
+  const std::vector<Case> cases = {
+      {"data.dbf", 2, {"IDX0", "IDX1"}},
+      {"data_1.dbf", 2, {"IDX0", "IDX1"}},
+      {"master.dbf", 0, {"IDX0"}},
+      {"list1.dbf", 0, {"IDX"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const QString mdx = QString(c.file).replace(".dbf", ".mdx");
+    uint64_t records = 0;
+    {
+      dbase::Table t(DbDir(), c.file);
+      t.Open();
+      t.Append();
+      t.SetText(c.textField, "kept");
+      t.Post();
+      records = t.RecordCount();
+      t.Close();
+    }
+    for (const QByteArray& broken : {QByteArray(), QByteArray(2048, '\x5a')}) {
+      if (broken.isEmpty()) ASSERT_TRUE(QFile::remove(PathOf(mdx)));
+      else ASSERT_TRUE(test::WriteAll(PathOf(mdx), broken));
+      dbase::Table t(DbDir(), c.file);
+      ASSERT_TRUE(OpenWithIndexRepair(t, true));
+      std::vector<std::string> tags;
+      for (int i = 0; i < t.TagCount(); ++i) tags.push_back(t.TagName(i));
+      EXPECT_EQ(tags, c.tags);
+      EXPECT_EQ(t.RecordCount(), records);
+      EXPECT_TRUE(t.CheckTags().empty());
+      EXPECT_TRUE(OpenWithIndexRepair(t, true));  // open already: at once
+    }
+  }
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+}
+
+TEST_F(DatabaseTest, ADamagedCatalogueOrCopyBufferIsMovedAsideNotOverwritten) {
+  MakeDatabase(2);
+  for (const char* file : {"master.dbf", "copy.dbf"}) {
+    SCOPED_TRACE(file);
+    for (const QString& f : Files())
+      if (f.startsWith("bad$$$")) QFile::remove(PathOf(f));
+    test::WriteAll(PathOf("bad$$$.dbf"), "an older rescue");
+    const QByteArray garbage = "this catalogue was scribbled over by something";
+    ASSERT_TRUE(test::WriteAll(PathOf(file), garbage));
+    msgs.shown.clear();
+    msgs.answers = {MsgAnswer::No};
+    ASSERT_TRUE(OpenDatabase());
+    EXPECT_EQ(msgs.Texts(), QStringList{"Cannot open the file: " + QString(file) + "\nRetry?"});
+    EXPECT_EQ(ReadAll(PathOf("bad$$$.dbf")), "an older rescue");
+    EXPECT_EQ(ReadAll(PathOf("bad$$$1.dbf")), garbage);
+    EXPECT_EQ(Db().Data.RecordCount(), 2u);  // the data table is not touched
+    EXPECT_EQ(Db().CopyBuffer.RecordCount(), 1u);
+    EXPECT_EQ(Db().Catalogue.ActiveTag(), "IDX0");
+    CloseDatabase();
+  }
+}
+
+TEST_F(DatabaseTest, AMissingMemoFileOfATableAnotherProcessHoldsMovesNothing) {
+  MakeDatabase(2);
+  TableHolder holder(Dir(), "data.dbf", true);
+  ASSERT_TRUE(holder.ready()) << holder.reply();
+  ASSERT_TRUE(QFile::remove(PathOf("data.dbt")));
+  const auto before = Snapshot();
+  EXPECT_FALSE(OpenDatabase());
+  CloseDatabase();
+  EXPECT_EQ(msgs.Texts(), QStringList{"Could not Open the new database!"});
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(DatabaseTest, ASortThatCannotBeBuiltAtStartIsQuiet) {
+  MakeDatabase(1);
+  test::WriteAll(PathOf("data.idx"), QByteArray("\x03\x00\x00\x00", 4));  // no tag on the address yet
+  TableHolder holder(Dir(), "data.dbf", false);
+  ASSERT_TRUE(holder.ready()) << holder.reply();
+  Db().Reset();  // a new run
+  ASSERT_TRUE(OpenDatabase());
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+  EXPECT_EQ(Db().Index.Current(), SortSetting{});
+  EXPECT_TRUE(Db().Data.IsOpen());
+  EXPECT_FALSE(Db().Data.Exclusive());
+  EXPECT_EQ(Db().Data.RecordCount(), 1u);
+  EXPECT_FALSE(Db().SuppressIndexMessage);
 }
 
 }  // namespace

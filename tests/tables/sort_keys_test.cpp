@@ -7,12 +7,14 @@ namespace quillary::tables {
 namespace {
 
 // 0 number, 1 mark, 2 text 40 wide, 3 text 100, 4 text 254, 5 memo,
-// 6 date, 7 number, 8 picture, 9 memo, 10 text 59, 11 logical.
+// 6 date, 7 number, 8 picture, 9 memo, 10 text 59, 11 logical, 12 text 99,
+// 13 text 60.
 std::vector<KeyFieldInfo> Fields() {
   return {{"RECNUM", Kind::Numeric, 10}, {"MARK", Kind::Text, 1},    {"TITLE", Kind::Text, 40},
           {"ADDR", Kind::Text, 100},     {"LONG", Kind::Text, 254},  {"DESC", Kind::Memo, 10},
           {"D", Kind::Date, 8},          {"AMT", Kind::Numeric, 12}, {"PIC", Kind::Picture, 10},
-          {"NOTE", Kind::Memo, 10},      {"W59", Kind::Text, 59},    {"FLAG", Kind::Other, 1}};
+          {"NOTE", Kind::Memo, 10},      {"W59", Kind::Text, 59},    {"FLAG", Kind::Other, 1},
+          {"W99", Kind::Text, 99},       {"W60", Kind::Text, 60}};
 }
 
 struct Row {
@@ -68,6 +70,23 @@ TEST(SortKeys, EveryRowAndDirectionRule) {
       {6, 0, 7, 1, "DTOS(D)+STR(999999999999999999-AMT, 20, 4)", 16},
       {7, 1, 6, 1, "STR(999999999999999999-AMT, 20, 4)+STR({12/31/3099}-D, 10, 0)", 16},
       {0, 0, 7, 0, "STR(RECNUM, 20, 4)+STR(AMT, 20, 4)", 16},
+      // widths at the edges of the budgets
+      {12, 0, 0, 0, "UPPER(W99)", 16},
+      {12, 1, 0, 0, "UPPER(W99)", 20},
+      {13, 0, 2, 0, "UPPER(SUBSTR(W60, 1, 59))+UPPER(TITLE)", 16},
+      {2, 0, 10, 0, "UPPER(TITLE)+UPPER(W59)", 16},
+      {2, 0, 13, 0, "UPPER(TITLE)+UPPER(SUBSTR(W60, 1, 59))", 16},
+      {6, 0, 4, 0, "DTOS(D)+UPPER(SUBSTR(LONG, 1, 91))", 16},
+      {6, 1, 4, 0, "STR({12/31/3099}-D, 10, 0)+UPPER(SUBSTR(LONG, 1, 89))", 16},
+      {0, 0, 3, 1, "STR(999999999999999999-RECNUM, 20, 4)+UPPER(SUBSTR(ADDR, 1, 79))", 20},
+      {0, 1, 2, 0, "STR(999999999999999999-RECNUM, 20, 4)+UPPER(TITLE)", 16},
+      // rule 2 with a memo primary, rule 3 with a number inverted by the tag
+      {5, 1, 6, 0, "UPPER(SUBSTR(MLINE(DESC, 1), 1, 59))+STR({12/31/3099}-D, 10, 0)", 20},
+      {5, 0, 7, 1, "UPPER(SUBSTR(MLINE(DESC, 1), 1, 59))+STR(999999999999999999-AMT, 20, 4)", 16},
+      {7, 1, 2, 1, "STR(AMT, 20, 4)+UPPER(TITLE)", 20},
+      {7, 1, 2, 0, "STR(999999999999999999-AMT, 20, 4)+UPPER(TITLE)", 16},
+      {6, 0, 9, 1, "STR({12/31/3099}-D, 10, 0)+UPPER(SUBSTR(MLINE(NOTE, 1), 1, 89))", 20},
+      {6, 1, 7, 0, "STR({12/31/3099}-D, 10, 0)+STR(AMT, 20, 4)", 16},
       // a picture part leaves no key
       {2, 0, 8, 0, "", 16},
       {8, 0, 2, 0, "", 16},

@@ -259,5 +259,90 @@ TEST_F(TIndexTest, StoreAndAdjustLetterCounts) {
   EXPECT_EQ(Count('B'), 2);
 }
 
+TEST_F(TIndexTest, SettingLifecycle) {
+  Ix().Create(4, true, 9, false);
+  Ix().SortExpression = "left over";
+  Ix().SetFilterState(FilterState::fsNormal);
+  Ix().Create(4, true, 9, false);
+  EXPECT_EQ(Ix().Current(), (SortSetting{4, 1, 9, 0}));
+  EXPECT_EQ(Ix().Remembered(), Ix().Current());
+  EXPECT_TRUE(Ix().IsUnchanged());
+  EXPECT_TRUE(Ix().SortExpression.empty() && Ix().FilteredExpression.empty());
+  EXPECT_EQ(Ix().SortOptions, 0);
+  EXPECT_FALSE(Ix().FilterActive);
+
+  Ix().Current().SecondaryDescending = 1;
+  EXPECT_FALSE(Ix().IsUnchanged());
+  Ix().Restore();
+  EXPECT_EQ(Ix().Current(), (SortSetting{4, 1, 9, 0}));
+  Ix().Current().PrimaryField = 2;
+  Ix().Remember();
+  EXPECT_TRUE(Ix().IsUnchanged());
+  EXPECT_EQ(Ix().Remembered().PrimaryField, 2);
+
+  ASSERT_TRUE(Ix().ApplySort());
+  EXPECT_FALSE(Ix().SortExpression.empty());
+  Ix().ResetToEntryOrder();
+  EXPECT_EQ(Ix().Current(), SortSetting{});
+  EXPECT_EQ(Ix().Remembered(), SortSetting{});
+  EXPECT_TRUE(Ix().SortExpression.empty() && Ix().FilteredExpression.empty());
+}
+
+TEST_F(TIndexTest, TagsStayInTheIndexFileAcrossOpens) {
+  AddRecord("kept");
+  ASSERT_TRUE(Sort(3, false, 9, true));
+  const std::string tag = Data().ActiveTag();
+  const int tags = Data().TagCount();
+  CloseDatabase();
+  ASSERT_TRUE(OpenDatabase());
+  ASSERT_TRUE(Sort(2));
+  ASSERT_TRUE(Sort(3, false, 9, true));
+  EXPECT_EQ(Data().ActiveTag(), tag);
+  EXPECT_EQ(Data().TagCount(), tags + 1);  // only the title tag is new
+  EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(TIndexTest, AnIndexFileWithNoRoomLeftFailsLikeABusyTable) {
+  ASSERT_TRUE(Sort(2));
+  // Fill the index file with tags of our own until the engine refuses.
+  Data().Close();
+  Data().SetActiveTag("");
+  Data().SetExclusive(true);
+  Data().Open();
+  std::vector<std::string> added;
+  for (int n = 1; n < 100; ++n) {
+    const std::string name = "FILL" + std::to_string(n);
+    try {
+      Data().AddTag(name, "UPPER(SUBSTR(ADDRESS, 1, " + std::to_string(n) + "))", 16);
+    } catch (const dbase::DatabaseError&) {
+      break;
+    }
+    added.push_back(name);
+  }
+  Data().Close();
+  Data().SetExclusive(false);
+  Data().SetActiveTag("IDX2");
+  Data().Open();
+  ASSERT_GT(added.size(), 40u);
+
+  EXPECT_FALSE(Sort(4, true));
+  EXPECT_EQ(msgs.Texts(), QStringList{text::kIndexFailed});
+  EXPECT_EQ(Ix().Current(), (SortSetting{2, 0, 0, 0}));
+  EXPECT_EQ(Data().ActiveTag(), "IDX2");
+  EXPECT_TRUE(Data().IsOpen());
+
+  // Room made again (as "Delete Indexes" would): the sort goes through.
+  Data().Close();
+  Data().SetActiveTag("");
+  Data().SetExclusive(true);
+  Data().Open();
+  Data().DeleteTag(added.back());
+  Data().Close();
+  Data().SetExclusive(false);
+  msgs.shown.clear();
+  EXPECT_TRUE(Sort(4, true));
+  EXPECT_TRUE(msgs.shown.empty());
+}
+
 }  // namespace
 }  // namespace quillary::tables
