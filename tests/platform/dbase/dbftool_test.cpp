@@ -119,6 +119,16 @@ TEST(Dbftool, WrongUseIsExplained) {
       {"info " + (dir / "missing.dbf").string(), 3, "dbftool: table not found"},
       {"check " + (dir / "missing.dbf").string(), 3, "dbftool: table not found"},
       {"--help", 0, "usage: dbftool <command>"},
+      {"frobnicate --deleted x.dbf", 2, "dbftool: unknown command frobnicate"},
+      {"pack --deleted x.dbf", 2, "dbftool: unknown option --deleted for pack"},
+      {"dump --tag", 2, "dbftool: --tag needs a tag name"},
+      {"dump --deleted --tag T x.dbf", 2, "dbftool: --deleted cannot go with --tag"},
+      {"count x.dbf", 2, "dbftool: count needs --tag NAME"},
+      {"count --tag T --from", 2, "dbftool: --from needs a key"},
+      {"add-tag x.dbf NAME", 2, "dbftool: add-tag needs a table file, a tag name and a key expression"},
+      {"delete-tag x.dbf", 2, "dbftool: delete-tag needs a table file and a tag name"},
+      {"reindex a.dbf b.dbf", 2, "dbftool: reindex needs exactly one table file"},
+      {"pack " + (dir / "missing.dbf").string(), 3, "dbftool: table not found"},
   };
   for (const auto& c : cases) {
     Result r = Tool(c.args);

@@ -609,3 +609,76 @@ TEST(Dbftool, TagCommandsCountsAndCheckOfChangesBehindTheEnginesBack) {
 
 }  // namespace
 }  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+std::vector<std::string> FileNames(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Tables from other systems name their files in any case ("DATA.MDX" beside
+// "data.dbf"): the engine opens, keeps, packs and copies them under their
+// own names and never makes lower-case twins.
+TEST(ProductionIndex, CompanionFilesInAnyLetterCaseAreTheTablesOwn) {
+  ScratchDir dir;
+  CreateIndexed(dir.path());
+  std::mt19937 rng(21);
+  {
+    Table t(dir.path(), "data.dbf");
+    t.Open();
+    for (int i = 1; i <= 60; ++i) AppendRecord(t, i, rng);
+  }
+  std::filesystem::rename(dir / "data.dbf", dir / "DATA.DBF");
+  std::filesystem::rename(dir / "data.dbt", dir / "Data.Dbt");
+  std::filesystem::rename(dir / "data.mdx", dir / "DATA.MDX");
+  test::WriteFile(dir / "DATA.CPG", test::ReadFile(dir / "data.cpg"));
+  std::filesystem::remove(dir / "data.cpg");
+  const std::vector<std::string> names = {"DATA.CPG", "DATA.DBF", "DATA.MDX", "Data.Dbt"};
+  {
+    Table t(dir.path(), "data.dbf");
+    t.Open();
+    ASSERT_EQ(t.TagCount(), int(std::size(kTags)));
+    EXPECT_EQ(t.TableCodePage(), CodePage::Utf8);
+    for (int i = 61; i <= 90; ++i) AppendRecord(t, i, rng);
+    t.GotoRecNo(7);
+    t.Edit();
+    t.SetText(2, "renamed");
+    t.SetText(4, "memo in the upper-case memo file");
+    t.Post();
+    t.GotoRecNo(8);
+    t.Delete();
+    ExpectEveryTagRight(t, "upper-case companions");
+  }
+  EXPECT_EQ(FileNames(dir.path()), names);
+  {
+    Table t(dir.path(), "Data.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.Pack();
+    ExpectEveryTagRight(t, "after pack");
+    t.GotoRecNo(7);
+    EXPECT_EQ(t.AsText(4), "memo in the upper-case memo file");
+  }
+  EXPECT_EQ(FileNames(dir.path()), names);
+  CopyTable(dir.path(), "data.dbf", dir.path(), "copy.dbf", false);
+  {
+    Table c(dir.path(), "copy.dbf");
+    c.Open();
+    EXPECT_EQ(c.TagCount(), int(std::size(kTags)));
+    EXPECT_EQ(c.RecordCount(), 89u);
+    ExpectEveryTagRight(c, "copy");
+  }
+  RenameTable(dir.path(), "data.dbf", "moved.dbf");
+  DeleteTable(dir.path(), "copy.dbf");
+  EXPECT_EQ(FileNames(dir.path()), (std::vector<std::string>{"moved.cpg", "moved.dbf", "moved.dbt", "moved.mdx"}));
+  Table m(dir.path(), "moved.dbf");
+  m.Open();
+  ExpectEveryTagRight(m, "renamed");
+}
+
+}  // namespace
+}  // namespace quillary::dbase

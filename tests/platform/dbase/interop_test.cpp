@@ -143,6 +143,16 @@ TEST(Interop, DBase3TablesFromPythonDbfReadChangeAndPackHere) {
     t.SetText(3, "F");
     t.SetText(4, std::string(1500, 'q') + "ä");
     t.Post();
+    {
+      // Written in the file's own dialect: dBASE III memo text ended by two
+      // 0x1A bytes, with no dBASE IV block header.
+      const FieldDef& memo = t.Field(4);
+      std::string ref(reinterpret_cast<const char*>(t.CurrentRecordBytes().data()) + memo.offset, size_t(memo.width));
+      size_t block = std::stoul(ref);
+      std::string dbt = test::ReadFile(dir / "peer.dbt");
+      ASSERT_GE(dbt.size(), block * 512 + 1503);
+      EXPECT_EQ(dbt.substr(block * 512, 1503), std::string(1500, 'q') + "\xe4\x1a\x1a");
+    }
     t.First();
     t.Edit();
     t.SetText(4, "ersetzt");

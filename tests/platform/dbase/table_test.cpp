@@ -545,3 +545,121 @@ TEST(Table, PackKilledWhileMovingItsFilesIsFinishedOnOpen) {
 
 }  // namespace
 }  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+// The code page a table is read and written in: a .cpg file (any letter
+// case) decides, else the header's language-driver byte, else Windows-1252.
+// Each case stores one byte, reads it as UTF-8, writes the same character
+// back to the same byte, and refuses a character the page lacks.
+TEST(Table, CodePageComesFromTheCpgFileThenTheLanguageDriver) {
+  struct Case {
+    uint8_t driver;
+    const char* cpg_name;  // nullptr: no .cpg file
+    const char* cpg_text;
+    CodePage cp;
+    char stored;
+    const char* text;
+    const char* unstorable;
+  } cases[] = {
+      {0x01, nullptr, "", CodePage::Cp437, '\x81', "ü", "€"},
+      {0x02, nullptr, "", CodePage::Cp850, '\x9b', "ø", "€"},
+      {0x03, nullptr, "", CodePage::Windows1252, '\x80', "€", "Ω"},
+      {0x57, nullptr, "", CodePage::Windows1252, '\x9c', "œ", "Ж"},
+      {0x64, nullptr, "", CodePage::Cp852, '\x88', "ł", "€"},
+      {0x65, nullptr, "", CodePage::Cp866, '\x8f', "П", "é"},
+      {0xC8, nullptr, "", CodePage::Windows1250, '\x8a', "Š", "Ж"},
+      {0xC9, nullptr, "", CodePage::Windows1251, '\xc6', "Ж", "é"},
+      // Neither a .cpg file nor a driver byte.
+      {0x00, nullptr, "", CodePage::Windows1252, '\x80', "€", "Ω"},
+      // The .cpg file wins over the driver byte, whatever its name's case.
+      {0x03, "T.CPG", "1251\r\n", CodePage::Windows1251, '\xc6', "Ж", "é"},
+      {0x00, "t.Cpg", "UTF-8", CodePage::Utf8, 'a', "a", "\xff"},
+      // A .cpg naming nothing known leaves it to the driver byte.
+      {0x65, "t.cpg", "no such page", CodePage::Cp866, '\x8f', "П", "é"},
+  };
+  constexpr size_t kRecord = 32 + 32 + 1;  // one field of 10 bytes
+  for (const auto& c : cases) {
+    const std::string what = "driver " + std::to_string(c.driver) + (c.cpg_name ? std::string(" ") + c.cpg_name : "");
+    ScratchDir dir;
+    Table::Create(dir.path(), "t.dbf", {{"NAME", 'C', 10, 0}});
+    {
+      Table t(dir.path(), "t.dbf");
+      t.Open();
+      t.Append();
+      t.SetText(0, "x");
+      t.Post();
+    }
+    std::filesystem::remove(dir / "t.cpg");
+    if (c.cpg_name) test::WriteFile(dir / c.cpg_name, c.cpg_text);
+    std::string bytes = test::ReadFile(dir / "t.dbf");
+    bytes[29] = char(c.driver);
+    bytes[kRecord + 1] = c.stored;
+    test::WriteFile(dir / "t.dbf", bytes);
+
+    Table t(dir.path(), "t.dbf");
+    t.Open();
+    EXPECT_EQ(t.TableCodePage(), c.cp) << what;
+    EXPECT_EQ(t.AsText(0), c.text) << what;
+    t.Edit();
+    EXPECT_THROW(t.SetText(0, c.unstorable), ValueError) << what;
+    t.SetText(0, std::string(c.text) + c.text);
+    t.Post();
+    t.Close();
+    bytes = test::ReadFile(dir / "t.dbf");
+    EXPECT_EQ(bytes.substr(kRecord + 1, 2), std::string(2, c.stored)) << what;
+    EXPECT_EQ(uint8_t(bytes[29]), c.driver) << what;  // the table keeps its own code page
+  }
+}
+
+// What a record table relies on: the data table's after-insert handler
+// numbers the record by posting the catalogue, and the before-post handler
+// marks it, also when the post comes from moving off the record.
+TEST(Table, NotificationsAlsoRunInPostsMadeByMovingOffAndMayUseOtherTables) {
+  ScratchDir dir;
+  Table::Create(dir.path(), "t.dbf", SmallFields());
+  Table::Create(dir.path(), "master.dbf", {{"FILE", 'C', 12, 0}, {"COUNTER", 'N', 10, 0}});
+  Table master(dir.path(), "master.dbf");
+  master.Open();
+  master.Append();
+  master.SetText(0, "t.dbf");
+  master.SetNumber(1, 1);
+  master.Post();
+  Table t(dir.path(), "t.dbf");
+  t.Open();
+  int posts = 0;
+  t.SetAfterInsert([&](Table& tb) {
+    int n = int(master.AsNumber(1));
+    if (!tb.IsEmpty(0)) return;
+    tb.SetNumber(0, n + 1);
+    master.Edit();
+    master.SetNumber(1, n + 1);
+    master.Post();
+  });
+  t.SetBeforePost([&](Table& tb) {
+    ++posts;
+    tb.SetText(1, "post " + std::to_string(posts));
+  });
+  t.Append();
+  t.SetText(6, "first");
+  t.Append();  // leaving the first record posts it
+  t.SetText(6, "second");
+  t.First();  // and so does moving off the second
+  EXPECT_EQ(posts, 2);
+  t.Edit();
+  t.SetText(6, "first, edited");
+  t.Last();
+  EXPECT_EQ(posts, 3);
+  EXPECT_EQ(Ids(t), (std::vector<int>{2, 3}));
+  t.First();
+  EXPECT_EQ(t.AsText(1), "post 3");
+  t.Next();
+  EXPECT_EQ(t.AsText(1), "post 2");
+  master.Close();
+  master.Open();
+  EXPECT_EQ(master.AsNumber(1), 3);
+}
+
+}  // namespace
+}  // namespace quillary::dbase

@@ -124,7 +124,7 @@ int Info(Table& t) {
 }
 
 int Dump(Table& t, bool deleted, const std::string& tag) {
-  t.SetShowDeleted(deleted && tag.empty());
+  t.SetShowDeleted(deleted);
   t.SetActiveTag(tag);
   t.Open();
   int status = kExitOk;
@@ -269,30 +269,33 @@ int Pack(Table& t) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+  if (args.empty()) return Usage("");
+  if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
     std::cout << kUsage;
-    return args.empty() ? kExitUsage : kExitOk;
+    return kExitOk;
   }
   const std::string cmd = args[0];
+  const bool tagCmd = cmd == "add-tag" || cmd == "delete-tag" || cmd == "reindex";
+  if (cmd != "info" && cmd != "dump" && cmd != "check" && cmd != "pack" && cmd != "count" && !tagCmd)
+    return Usage("unknown command " + cmd);
   bool deleted = false, descending = false;
   std::string tag;
   std::optional<std::string> from, to;
   std::vector<std::string> files;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](const char* what) -> std::optional<std::string> {
+    auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= args.size()) return std::nullopt;
-      (void)what;
       return args[++i];
     };
     if (a == "--deleted" && cmd == "dump") deleted = true;
     else if (a == "--descending" && cmd == "add-tag") descending = true;
     else if (a == "--tag" && (cmd == "dump" || cmd == "count")) {
-      auto v = value("tag");
+      auto v = value();
       if (!v) return Usage("--tag needs a tag name");
       tag = *v;
     } else if ((a == "--from" || a == "--to") && cmd == "count") {
-      auto v = value("key");
+      auto v = value();
       if (!v) return Usage(a + " needs a key");
       (a == "--from" ? from : to) = *v;
     } else if (a.rfind("--", 0) == 0) {
@@ -301,9 +304,6 @@ int main(int argc, char** argv) {
       files.push_back(a);
     }
   }
-  const bool tagCmd = cmd == "add-tag" || cmd == "delete-tag" || cmd == "reindex";
-  if (cmd != "info" && cmd != "dump" && cmd != "check" && cmd != "pack" && cmd != "count" && !tagCmd)
-    return Usage("unknown command " + cmd);
   size_t want = cmd == "add-tag" ? 3 : cmd == "delete-tag" ? 2 : 1;
   if (files.size() != want) {
     if (cmd == "add-tag") return Usage("add-tag needs a table file, a tag name and a key expression");
@@ -311,6 +311,7 @@ int main(int argc, char** argv) {
     return Usage(cmd + " needs exactly one table file");
   }
   if (cmd == "count" && tag.empty()) return Usage("count needs --tag NAME");
+  if (deleted && !tag.empty()) return Usage("--deleted cannot go with --tag: deleted records have no index keys");
   fs::path path = files[0];
   try {
     if (cmd == "check") return Check(path);
