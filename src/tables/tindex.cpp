@@ -259,30 +259,26 @@ bool TIndex::LetterTabsActive(const dbase::Table& t) const {
 bool TIndex::SetLetterRange(dbase::Table& t, char letter) {
   if (!t.IsOpen()) return false;
   const bool filtered = FilterActive;
-  const std::string mark(1, filter_ == FilterState::fsReversed ? kMarkFails : kMarkPasses);
-  const int pf = current_.PrimaryField;
+  const bool reversed = filter_ == FilterState::fsReversed;
+  // The bounds are given as the leading bytes of the key (the mark under a
+  // filter, then the primary field's upper-cased text); the engine fills
+  // the rest with blanks. Bounds built from a whole key record would put
+  // the key of an empty secondary field behind the letter, and that key
+  // (an inverted date or number) can sort after the key of a record whose
+  // primary field is the letter alone, leaving such a record out.
+  const std::string mark = filtered ? std::string(1, reversed ? kMarkFails : kMarkPasses) : std::string();
   if (!t.ActiveTag().empty() && IsLetter(letter) && LetterTabsActive(t)) {
-    const std::string low = letter == 'A' ? std::string(1, '\x01') : std::string(1, letter);
-    const std::string high = letter == 'Z' ? std::string(1, '\xFF') : std::string(1, letter) + '\xFF';
-    dbase::KeyValues start{{pf, low}}, end{{pf, high}};
-    if (filtered) {
-      start.push_back({kFilterMarkField, mark});
-      end.push_back({kFilterMarkField, mark});
-    }
+    std::string start = mark + (letter == 'A' ? std::string(1, '\x01') : std::string(1, letter));
+    std::string end = mark + (letter == 'Z' ? std::string(1, '\xFF') : std::string(1, letter) + '\xFF');
     bool descending = false;
     for (int i = 0; i < t.TagCount(); ++i)
       if (t.TagName(i) == t.ActiveTag()) descending = (t.TagOptions(i) & kDescendingKey) != 0;
     if (descending) std::swap(start, end);
-    t.SetRangeStart(start);
-    t.SetRangeEnd(end);
-    t.ApplyRange();  // goes to the range's first record
+    t.SetKeyRange(start, end);  // goes to the range's first record
     return true;
   }
   if (filtered && !t.ActiveTag().empty()) {
-    const bool reversed = filter_ == FilterState::fsReversed;
-    t.SetRangeStart({{kFilterMarkField, reversed ? "0" : "2"}});
-    t.SetRangeEnd({{kFilterMarkField, reversed ? "1" : "3"}});
-    t.ApplyRange();
+    t.SetKeyRange(std::string(reversed ? "0" : "2"), std::string(reversed ? "1" : "3"));
   } else if (t.HasRange()) {
     t.CancelRange();
   }

@@ -224,6 +224,52 @@ TEST_F(TIndexTest, CountsAndRangesByLetter) {
   EXPECT_EQ(Data().RecordCount(), 10u);
 }
 
+TEST_F(TIndexTest, ATitleOfTheLetterAloneCountsUnderItWhateverTheSecondaryField) {
+  const dbase::Date d{std::chrono::year(2020), std::chrono::month(5), std::chrono::day(17)};
+  for (const char* t : {"B", "Bravo", "b", "C"}) {
+    AddRecord(t);
+    Data().Edit();
+    Data().SetDate(9, d);
+    Data().Post();
+  }
+  AddRecord("B");  // no date at all
+  struct Case {
+    bool primaryDescending, secondaryDescending;
+    FilterState filter;
+  };
+  for (const Case& c : std::vector<Case>{{false, false, FilterState::fsFilterOff},
+                                         {false, true, FilterState::fsFilterOff},
+                                         {true, false, FilterState::fsFilterOff},
+                                         {true, true, FilterState::fsFilterOff},
+                                         {false, true, FilterState::fsNormal}}) {
+    SCOPED_TRACE(testing::Message() << c.primaryDescending << c.secondaryDescending << int(c.filter));
+    Ix().SetFilterState(FilterState::fsFilterOff);
+    ASSERT_TRUE(Sort(2, c.primaryDescending, 9, c.secondaryDescending));
+    Ix().SetFilterState(c.filter);
+    ASSERT_TRUE(Ix().ApplySort());
+    Ix().CountLetters();
+    EXPECT_EQ(Count('B'), 4);
+    EXPECT_EQ(Count('C'), 1);
+    EXPECT_EQ(Count('A'), 0);
+    ASSERT_TRUE(Ix().SetLetterRange(Data(), 'B'));
+    std::vector<std::string> b = Titles();
+    std::sort(b.begin(), b.end());
+    EXPECT_EQ(b, (std::vector<std::string>{"B", "B", "Bravo", "b"}));
+  }
+  // The same for the range over the mark alone: an empty title with a date.
+  AddRecord("");
+  Data().Edit();
+  Data().SetDate(9, d);
+  Data().Post();
+  Opt().LetterTabs = 1;
+  for (FilterState f : {FilterState::fsNormal, FilterState::fsReversed}) {
+    Ix().SetFilterState(f);
+    ASSERT_TRUE(Ix().ApplySort());
+    EXPECT_FALSE(Ix().SetLetterRange(Data(), 'B'));
+    EXPECT_EQ(Data().RecordCount(), f == FilterState::fsNormal ? 6u : 0u);
+  }
+}
+
 class Panel : public LetterTabPanel {
  public:
   void RedrawLetter(char l) override { drawn += l; }
