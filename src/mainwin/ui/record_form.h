@@ -1,0 +1,241 @@
+// The record form: the right-hand pane of the main window, a page control
+// with the pages "Part 1" .. "Part 4" holding the 17 field labels and field
+// editors, bound to the record table by position (field number n is table
+// position n + 1).
+//
+// How the main window uses it:
+//   1. Implement RecordFormHost (the edit table, the record state, the open
+//      data file and the "just saved" mark) and construct the form with it:
+//        form_ = new TRecordForm(this, rightPane);
+//      Optionally SetLookupFactory(...) before BuildForm() to put the real
+//      lookup boxes in place of the plain combo boxes.
+//   2. Call BuildForm() once while the window is constructed, then
+//      ApplyLabels(), ApplyDateFormats(), ApplyFonts() and ApplyColors()
+//      (again each time the window is shown and after the options dialog),
+//      and ReadPageOrder() once the database is open (and after a database
+//      switch; WritePageOrder() before a switch and at teardown).
+//   3. ShowRecord: LoadFields(editTable) or, in new-record mode,
+//      ClearFields(); then SetEditorsState(!readOnly && !recordInUse).
+//      Record templates and paste: LoadFields(copyBuffer, true/false).
+//      Every move to another record and every command: SaveCurrentRecord();
+//      it calls host.SetRecordSaved(true) when it saved or discarded, so the
+//      following ShowRecord need not save again.
+//   4. RefreshListPage: ClearHighlight(). Find dialog: HighlightField().
+//   5. Alt+1 .. Alt+9: ShowPage(k - 1) (does nothing past the last page).
+//   6. Connect LabelsChanged() to the list header and sort button refresh,
+//      DateFormatsChanged() to RefreshListPage, Modified() to whatever
+//      tracks unsaved edits, and EditorFocused(n) for the status hints.
+//   7. Busy() is true while the form loads or saves; the window must not
+//      start a record command then (input is not processed meanwhile, but
+//      the window keeps painting).
+#pragma once
+
+#include <QFont>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quillary::dbase {
+class Table;
+}
+
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QPlainTextEdit;
+class QComboBox;
+
+namespace quillary {
+
+class TEditMenu;
+class TDateEdit;
+
+// What the record form needs of the main window.
+class RecordFormHost {
+ public:
+  virtual ~RecordFormHost() = default;
+  // The table object positioned on the shown record, through which the form
+  // loads and saves.
+  virtual dbase::Table& EditTable() = 0;
+  // The form shows a record that is not yet in the table.
+  virtual bool NewRecordMode() const = 0;
+  // The shown record could not be put into edit state (another user holds it).
+  virtual bool RecordInUse() const = 0;
+  // The open database may not be changed (normally Opt().IsReadOnlyDatabase()).
+  virtual bool ReadOnlyDatabase() const = 0;
+  // The open data file's name ("data.dbf"); names the page order file.
+  virtual QString DataFileName() const = 0;
+  // The letter of the shown record before it was edited (0: none, and for a
+  // new record); the form compares it with the saved record's letter.
+  virtual char ShownRecordLetter() const = 0;
+  // A saved record moved from one letter to another (only called when the
+  // primary sort field is a text field and the letter changed): adjust the
+  // letter counts and recolour the tabs.
+  virtual void RecordLetterChanged(char oldLetter, char newLetter) = 0;
+  // The result of the last SaveCurrentRecord: true after it saved or
+  // discarded the record, so a following ShowRecord does not save again.
+  virtual void SetRecordSaved(bool saved) = 0;
+};
+
+// A lookup field's editor as the form sees it. The form's own is a plain
+// editable combo box; the main window may install the real lookup box.
+class LookupEditor {
+ public:
+  virtual ~LookupEditor() = default;
+  virtual QWidget* Widget() = 0;
+  virtual QString Text() const = 0;
+  virtual void SetText(const QString& text) = 0;
+  virtual void SetEditorEnabled(bool enabled) = 0;
+  // listNo 1..5: "list1.dbf" .. "list5.dbf".
+  virtual int ListNumber() const = 0;
+};
+using LookupFactory =
+    std::function<std::unique_ptr<LookupEditor>(int listNo, QWidget* parent)>;
+
+class TRecordForm : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kFieldCount = 17;
+  static constexpr int kMaxSaveAttempts = 100;
+  static constexpr int kTextFieldBytes = 254;
+
+  explicit TRecordForm(RecordFormHost& host, QWidget* parent = nullptr);
+  ~TRecordForm() override;
+
+  // Before BuildForm: the maker of the five lookup editors.
+  void SetLookupFactory(LookupFactory factory);
+
+  // Assembles the pages, editors, labels, popups and lists; once.
+  void BuildForm();
+  // Every label from the label list; then LabelsChanged().
+  void ApplyLabels();
+  // Every date editor its format from the date format list.
+  void ApplyDateFormats();
+  // LineEditFont for one-line editors and lookups, MemoEditFont for memos.
+  void ApplyFonts();
+  // The default editor colours (or the system colours while disabled).
+  void ApplyColors();
+
+  // Shows the current record of `table` in the editors. fromTemplate: a
+  // stored date of the template date marker becomes today.
+  void LoadFields(dbase::Table& table, bool fromTemplate = false);
+  // Writes the editors into the current record of `table` and posts it,
+  // with retries; false when it could not be saved.
+  bool SaveFields(dbase::Table& table);
+  void ClearFields();
+  bool IsFormBlank() const;
+  // The save-before-leaving rule; true when the caller may go on.
+  bool SaveCurrentRecord();
+  // Every date editor's own check; false when one refused (it said
+  // "Invalid Date!" and has the focus).
+  bool CheckDates();
+
+  // The page order file in SettingsDir ("data.tab" for "data.dbf").
+  QString PageOrderFile() const;
+  void ReadPageOrder();
+  void WritePageOrder() const;
+  // "1234" for the design order.
+  QString PageOrder() const;
+
+  // Shows page `index` (0-based) of the current order; nothing past the end.
+  void ShowPage(int index);
+  int PageCount() const;
+  QTabWidget* Pages() const { return pages_; }
+
+  // Shows field n's page, focuses its editor unless the record is in use,
+  // colours it red with yellow text until ClearHighlight(), and for a memo
+  // selects `length` characters from `start`.
+  void HighlightField(int n, int start, int length);
+  void ClearHighlight();
+
+  // Enabled (read/write) or disabled in the system's grey colours
+  // (read-only database, record in use).
+  void SetEditorsState(bool enabled);
+  bool EditorsEnabled() const { return editorsEnabled_; }
+
+  // Field n (1..17) access for the capture, paste and find functions.
+  QWidget* Editor(int n) const;
+  QLabel* Label(int n) const;
+  QString FieldText(int n) const;
+  void SetFieldText(int n, const QString& text);
+  // Focuses the first editor of the current page that accepts the focus.
+  void FocusFirstEditor();
+
+  // True while loading or saving.
+  bool Busy() const { return busy_ > 0; }
+
+  // Replaceable for tests and for the colour and font dialogs: picks a new
+  // font starting from the given one; nullopt when cancelled.
+  using FontChooser = std::function<std::optional<QFont>(const QFont& initial)>;
+  void SetFontChooser(FontChooser chooser) { fontChooser_ = std::move(chooser); }
+  // Picks a label template's content file name; nullopt or empty when
+  // cancelled. The default runs TLoadLabelsDlg.
+  using LabelTemplateChooser = std::function<std::optional<QString>()>;
+  void SetLabelTemplateChooser(LabelTemplateChooser chooser) {
+    labelTemplateChooser_ = std::move(chooser);
+  }
+
+  // The label popup of the label under the click (for tests: the menu of
+  // label n, prepared as a click on it would).
+  QMenu* LabelPopup() const { return labelMenu_; }
+  int PopupLabel() const { return popupLabel_; }
+  void OpenLabelPopup(int n, const QPoint& globalPos);
+  void ChangeLabelText(int n);
+  void LoadLabelsFromTemplate();
+  void SaveLabelsAsTemplate();
+
+ signals:
+  // The label texts changed: the list header and the sort button pick up
+  // the new names.
+  void LabelsChanged();
+  // A date editor's format changed (date.dat saved): refresh the list page.
+  void DateFormatsChanged();
+  // The user changed an editor's value.
+  void Modified();
+  // An editor received the focus.
+  void EditorFocused(int n);
+  // "C&olor..." of an editor popup (colour schemes come later).
+  void ColorRequested(QWidget* editor);
+  // "&Edit List..." of a lookup's popup.
+  void EditListRequested(int listNo);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  struct Slot;
+  void BuildPage(int page);
+  bool FocusStep(QWidget* from, bool forward);
+  bool AcceptsFocus(int n) const;
+  int PageOfField(int n) const;
+  void ChangeFontOf(QWidget* editor);
+  void RememberDateFormat(TDateEdit* editor, int index);
+  bool SaveAttempt(dbase::Table& table, bool& memoFailed);
+  void ProcessPaintOnly();
+  void MovePageByDrag(int from, int to);
+
+  RecordFormHost& host_;
+  LookupFactory lookupFactory_;
+  QTabWidget* pages_ = nullptr;
+  std::vector<std::unique_ptr<Slot>> slots_;  // by field number - 1
+  std::vector<QPointer<TDateEdit>> dateEditors_;
+  std::vector<int> editorsPerPage_;
+  TEditMenu* textMenu_ = nullptr;
+  TEditMenu* listMenu_ = nullptr;
+  QMenu* labelMenu_ = nullptr;
+  int popupLabel_ = 0;
+  int highlighted_ = 0;
+  int busy_ = 0;
+  bool built_ = false;
+  bool editorsEnabled_ = true;
+  FontChooser fontChooser_;
+  LabelTemplateChooser labelTemplateChooser_;
+  int dragFrom_ = -1;
+};
+
+}  // namespace quillary
