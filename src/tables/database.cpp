@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <cmath>
+#include <chrono>
 #include <system_error>
+#include <thread>
 
 #include "platform/files/case_path.h"
 #include "shell/messages.h"
@@ -271,16 +273,29 @@ void StoreRecordCounter(const QString& fileName, double value) {
   }
 }
 
-void AssignRecordNumber() {
-  CurrentDatabase& db = Db();
-  if (!db.Data.IsEmpty(kRecordNumberField)) return;
-  dbase::Table& c = db.Catalogue;
+void AssignRecordNumber() { AssignRecordNumber(Db().Data); }
+
+void AssignRecordNumber(dbase::Table& table) {
+  if (!table.IsEmpty(kRecordNumberField)) return;
+  dbase::Table& c = Db().Catalogue;
   if (!c.IsOpen() || !c.HasRecord()) return;
+  // The counter's record lock first, so two users never hand out one
+  // number twice; another user holds it only for the moment of a post.
+  constexpr int kLockTries = 100;
+  for (int tries = 1;; ++tries) {
+    try {
+      c.Edit();
+      break;
+    } catch (const dbase::DatabaseError& e) {
+      if (!e.IsLockConflict() || tries == kLockTries) return;
+    } catch (const dbase::EngineError&) {
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   try {
-    // The record lock first, so two users never hand out one number twice.
-    c.Edit();
     double n = std::round(c.AsNumber(3));
-    db.Data.SetNumber(kRecordNumberField, n + 1);
+    table.SetNumber(kRecordNumberField, n + 1);
     c.SetNumber(3, n + 1);
     c.Post();
   } catch (const dbase::EngineError&) {

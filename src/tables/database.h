@@ -96,6 +96,11 @@ void EnsureCatalogueEntry(const QString& fileName);
 void StoreRecordCounter(const QString& fileName, double value);
 // The data table's after-insert notification.
 void AssignRecordNumber();
+// The same for a new record of any other cursor over the open data table:
+// its number field gets the next number of the catalogue entry the
+// catalogue cursor stands on. A counter another user is updating at that
+// moment is waited for briefly.
+void AssignRecordNumber(dbase::Table& table);
 
 // The first free base name of "bad$$$", "bad$$$1", ... in `dir`.
 std::string FreeBadBaseName(const std::filesystem::path& dir);

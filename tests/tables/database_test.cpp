@@ -2,6 +2,8 @@
 // templates, record numbering, the rescue of a broken table, the retries,
 // and a second process holding the files.
 #include <QFile>
+#include <chrono>
+#include <thread>
 
 #include "holder.h"
 #include "shell/progress.h"
@@ -380,6 +382,46 @@ TEST_F(DatabaseTest, ExclusiveUtilitiesReportAnotherUser) {
   EXPECT_FALSE(Exists("data.dbf"));
   EXPECT_FALSE(Exists("data.dbt"));
   DeleteTableQuietly(d);  // already gone: quiet
+}
+
+TEST_F(DatabaseTest, NumbersForAnotherCursorAndACounterAnotherUserIsUpdating) {
+  ASSERT_TRUE(OpenDatabase());
+  AddRecord("first");
+  EXPECT_EQ(Db().Data.AsNumber(0), 2);
+
+  // A second cursor over the data table numbers from the same counter.
+  dbase::Table other(DbDir(), "data.dbf");
+  other.SetAfterInsert([](dbase::Table& t) { AssignRecordNumber(t); });
+  other.Open();
+  other.Append();
+  other.SetText(2, "through another cursor");
+  other.Post();
+  EXPECT_EQ(other.AsNumber(0), 3);
+  other.Close();
+
+  // Another user in the middle of updating the counter: the number waits.
+  {
+    TableHolder holder(Dir(), "master.dbf", "edit");
+    ASSERT_TRUE(holder.ready()) << holder.reply();
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      holder.Release();
+    });
+    AddRecord("while the counter was held");
+    release.join();
+    EXPECT_EQ(Db().Data.AsNumber(0), 4);
+  }
+  // Held for good: the record goes in unnumbered and the counter is untouched.
+  {
+    TableHolder holder(Dir(), "master.dbf", "edit");
+    ASSERT_TRUE(holder.ready()) << holder.reply();
+    AddRecord("unnumbered");
+    EXPECT_TRUE(Db().Data.IsEmpty(0));
+  }
+  EXPECT_EQ(Counter(), 4);
+  AddRecord("after");
+  EXPECT_EQ(Db().Data.AsNumber(0), 5);
+  EXPECT_TRUE(msgs.shown.empty());
 }
 
 TEST_F(DatabaseTest, TheShippedTemplates) {

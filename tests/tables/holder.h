@@ -14,11 +14,14 @@ namespace quillary::test {
 
 class TableHolder {
  public:
-  TableHolder(const QString& dir, const QString& file, bool exclusive) {
+  TableHolder(const QString& dir, const QString& file, bool exclusive)
+      : TableHolder(dir, file, exclusive ? "exclusive" : "shared") {}
+  // mode: "shared", "exclusive", or "edit" (shared, first record locked).
+  TableHolder(const QString& dir, const QString& file, const char* how) {
     int in[2], out[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0) return;
     std::string exe = TABLE_HOLDER, d = dir.toStdString(), f = file.toStdString();
-    std::string mode = exclusive ? "exclusive" : "shared";
+    std::string mode = how;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(in[0], 0);
@@ -39,10 +42,15 @@ class TableHolder {
     ready_ = s == "open";
     reply_ = s;
   }
-  ~TableHolder() {
+  ~TableHolder() { Release(); }
+  // Lets the other process go and waits for its end.
+  void Release() {
     if (to_ >= 0) ::close(to_);
+    to_ = -1;
     if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
     if (from_) ::fclose(from_);
+    from_ = nullptr;
   }
   bool ready() const { return ready_; }
   const std::string& reply() const { return reply_; }
