@@ -43,10 +43,44 @@ Decimal Add(const Decimal& a, const Decimal& b) {
   return {Rescale(a, s).units + Rescale(b, s).units, s};
 }
 
+std::string Digits(__int128 v);
+
+int DigitCount(__int128 v) {  // v >= 0
+  int n = 1;
+  while (v >= 10) {
+    v /= 10;
+    ++n;
+  }
+  return n;
+}
+
 int CompareDecimal(const Decimal& a, const Decimal& b) {
-  int s = std::max(a.scale, b.scale);
-  __int128 x = Rescale(a, s).units, y = Rescale(b, s).units;
-  return x < y ? -1 : (x > y ? 1 : 0);
+  const int sa = a.units < 0 ? -1 : (a.units > 0 ? 1 : 0), sb = b.units < 0 ? -1 : (b.units > 0 ? 1 : 0);
+  if (sa != sb) return sa < sb ? -1 : 1;
+  if (sa == 0) return 0;
+  const __int128 x = sa < 0 ? -a.units : a.units, y = sb < 0 ? -b.units : b.units;
+  // The usual case: both fit one scale without leaving 128 bits.
+  const int s = std::max(a.scale, b.scale);
+  const int dx = DigitCount(x) + (s - a.scale), dy = DigitCount(y) + (s - b.scale);
+  int c;
+  if (dx <= 37 && dy <= 37) {
+    __int128 p = Rescale({x, a.scale}, s).units, q = Rescale({y, b.scale}, s).units;
+    c = p < q ? -1 : (p > q ? 1 : 0);
+  } else {
+    // Magnitudes far apart in scale: by the place of the first digit, then
+    // digit by digit.
+    const int ex = DigitCount(x) - a.scale, ey = DigitCount(y) - b.scale;
+    if (ex != ey) {
+      c = ex < ey ? -1 : 1;
+    } else {
+      std::string mx = Digits(x), my = Digits(y);
+      while (mx.size() > 1 && mx.back() == '0') mx.pop_back();
+      while (my.size() > 1 && my.back() == '0') my.pop_back();
+      int m = mx.compare(my);
+      c = m < 0 ? -1 : (m > 0 ? 1 : 0);
+    }
+  }
+  return sa < 0 ? -c : c;
 }
 
 std::string Digits(__int128 v) {  // v >= 0
@@ -310,6 +344,10 @@ Decimal DecodeNumericKey(std::string_view key) {
   int intDigits = int(uint8_t(key[0])) - 0x34;
   int count = std::min((uint8_t(key[1]) & 0x7F) >> 2, 20);
   bool neg = uint8_t(key[1]) & 0x80;
+  // Numeric fields hold at most 20 digits and 18 decimals; a key claiming
+  // more before or after the point is damaged and is read as the nearest
+  // such value (which also keeps every scale within 128 bits).
+  intDigits = std::clamp(intDigits, -18, 20);
   Decimal v;
   for (int i = 0; i < count; ++i) {
     uint8_t b = uint8_t(key[2 + i / 2]);
@@ -319,10 +357,10 @@ Decimal DecodeNumericKey(std::string_view key) {
   // value = 0.digits * 10^intDigits
   int scale = count - intDigits;
   if (scale < 0) {
-    v.units *= Pow10(std::min(-scale, 30));
+    v.units *= Pow10(-scale);
     scale = 0;
   }
-  v.scale = std::min(scale, 60);
+  v.scale = scale;
   if (neg) v.units = -v.units;
   return v;
 }

@@ -130,8 +130,21 @@ bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
       n->count = n->recnos.size();
     } else {
       for (uint32_t child : raw.pointers) {
-        n->kids.push_back(load(child, n.get(), depth + 1));
-        n->count += n->kids.back()->count;
+        auto kid = load(child, n.get(), depth + 1);
+        // A subtree without keys (its records all out of range, or an
+        // empty block) is left out: every branch then leads to a key, which
+        // searches rely on. Such a tree is rebuilt unless a tool looks at
+        // it as it is.
+        if (kid->count == 0) {
+          consistent = false;
+          continue;
+        }
+        n->count += kid->count;
+        n->kids.push_back(std::move(kid));
+      }
+      if (n->kids.empty()) {
+        consistent = false;
+        n->leaf = true;
       }
     }
     return n;

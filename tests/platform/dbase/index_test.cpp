@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <random>
 
 #include "child_process.h"
@@ -678,6 +680,88 @@ TEST(ProductionIndex, CompanionFilesInAnyLetterCaseAreTheTablesOwn) {
   Table m(dir.path(), "moved.dbf");
   m.Open();
   ExpectEveryTagRight(m, "renamed");
+}
+
+}  // namespace
+}  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+// Ranges given as key records on number and date keys, ascending and
+// descending: the engine evaluates the tag's expression on the key record,
+// and numbers and dates compare by value (negative numbers included).
+TEST(ProductionIndex, RangesFromKeyRecordsOnNumberAndDateKeys) {
+  ScratchDir dir;
+  Table::Create(dir.path(), "data.dbf", Fields());
+  Table t(dir.path(), "data.dbf");
+  t.SetExclusive(true);
+  t.Open();
+  t.AddTag("NUM", "RECNO", 0);
+  t.AddTag("NUMD", "RECNO", 4);
+  t.AddTag("DAY", "DATE", 0);
+  t.AddTag("DAYD", "DTOS(DATE)", 20);
+  t.AddTag("INV", "STR({12/31/3099}-DATE, 10, 0)", 16);
+  auto date_of = [](int i) -> std::string {
+    if (i % 7 == 0) return "";
+    char d[16];
+    std::snprintf(d, sizeof d, "%04d%02d%02d", 2018 + i % 5, 1 + i % 12, 1 + i % 28);
+    return d;
+  };
+  for (int i = 0; i < 300; ++i) {
+    t.Append();
+    t.SetNumber(0, i - 150);
+    t.SetText(2, "r" + std::to_string(i));
+    t.SetText(3, date_of(i));
+    t.Post();
+  }
+  for (RecNo r = 3; r <= 300; r += 10) {  // deleted records are in no range
+    t.GotoRecNo(r);
+    t.Delete();
+  }
+  struct Case {
+    const char* tag;
+    KeyValues from, to;
+    std::function<bool(double number, const std::string& date)> in;
+  } cases[] = {
+      {"NUM", {{0, "-20"}}, {{0, "15"}}, [](double n, auto&) { return n >= -20 && n <= 15; }},
+      {"NUM", {{0, "15"}}, {{0, "-20"}}, [](double n, auto&) { return n >= -20 && n <= 15; }},
+      {"NUMD", {{0, "15"}}, {{0, "-20"}}, [](double n, auto&) { return n >= -20 && n <= 15; }},
+      {"NUM", {{0, "-1000"}}, {{0, "-149.5"}}, [](double n, auto&) { return n <= -149.5; }},
+      {"NUM", {}, {{0, "0"}}, [](double n, auto&) { return n == 0; }},  // no field given: empty, 0
+      {"DAY", {{3, "20200101"}}, {{3, "20201231"}}, [](double, auto& d) { return d.rfind("2020", 0) == 0; }},
+      {"DAYD", {{3, "20201231"}}, {{3, "20200101"}}, [](double, auto& d) { return d.rfind("2020", 0) == 0; }},
+      {"INV", {{3, "20201231"}}, {{3, "20200101"}}, [](double, auto& d) { return d.rfind("2020", 0) == 0; }},
+      {"DAY", {}, {}, [](double, auto& d) { return d.empty(); }},  // the blank date alone
+  };
+  for (const auto& c : cases) {
+    std::string where = std::string(c.tag) + " case " + std::to_string(&c - cases);
+    t.SetActiveTag("");
+    uint64_t want = 0;
+    for (t.First(); !t.Eof(); t.Next()) want += c.in(t.AsNumber(0), t.AsText(3)) ? 1 : 0;
+    ASSERT_GT(want, 0u) << where;
+    t.SetActiveTag(c.tag);
+    t.SetRangeStart(c.from);
+    t.SetRangeEnd(c.to);
+    t.ApplyRange();
+    EXPECT_EQ(t.RecordCount(), want) << where;
+    uint64_t seen = 0;
+    std::optional<double> last_number;
+    std::string last_date;
+    for (t.First(); !t.Eof(); t.Next(), ++seen) {
+      double n = t.AsNumber(0);
+      std::string d = t.AsText(3);
+      EXPECT_TRUE(c.in(n, d)) << where << ": " << n << " " << d;
+      if (c.tag == std::string("NUM") && last_number) EXPECT_LT(*last_number, n) << where;
+      if (c.tag == std::string("NUMD") && last_number) EXPECT_GT(*last_number, n) << where;
+      if (c.tag == std::string("DAY") && seen) EXPECT_LE(last_date, d) << where;
+      if (c.tag != std::string("DAY") && c.tag[0] == 'D' && seen) EXPECT_GE(last_date, d) << where;
+      last_number = n;
+      last_date = d;
+    }
+    EXPECT_EQ(seen, want) << where;
+    t.CancelRange();
+  }
 }
 
 }  // namespace

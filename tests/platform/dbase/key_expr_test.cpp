@@ -149,6 +149,22 @@ TEST(KeyExpression, NumericAndDateKeysCompareByValue) {
     std::string b = expr.Evaluate(FakeRecord(Values{{"AMOUNT", values[i + 1]}}));
     EXPECT_LT(CompareKeys('N', a, b), 0) << values[i] << " < " << values[i + 1];
   }
+  // Number keys of any magnitude and scale a numeric field can hold.
+  const char* ordered[] = {"-99999999999999999999", "-123456789012345678.5", "-1", "-0.000000000000000001",
+                           "0",  "0.000000000000000001",  "0.00000000000000001", "0.5", "1",
+                           "12345678901234567890", "99999999999999999999"};
+  for (size_t i = 0; i + 1 < std::size(ordered); ++i) {
+    std::string a = EncodeNumericKey(ParseDecimal(ordered[i])), b = EncodeNumericKey(ParseDecimal(ordered[i + 1]));
+    EXPECT_LT(CompareKeys('N', a, b), 0) << ordered[i] << " < " << ordered[i + 1];
+    EXPECT_GT(CompareKeys('N', b, a), 0) << ordered[i + 1] << " > " << ordered[i];
+    EXPECT_EQ(CompareKeys('N', a, a), 0) << ordered[i];
+  }
+  // A key whose header claims absurd digit counts still compares.
+  std::string absurd = EncodeNumericKey(ParseDecimal("98765432109876543210"));
+  absurd[0] = char(0xFF);
+  EXPECT_GT(CompareKeys('N', absurd, EncodeNumericKey(ParseDecimal("0.000000000000000001"))), 0);
+  absurd[0] = char(0x00);
+  EXPECT_LT(CompareKeys('N', absurd, EncodeNumericKey(ParseDecimal("1"))), 0);
   Decimal d = DecodeNumericKey(EncodeNumericKey(ParseDecimal("-12.25")));
   EXPECT_EQ(FormatStr(d, 8, 2), "  -12.25");
 
