@@ -70,14 +70,20 @@ class CalTitle : public QWidget {
 class CalGrid : public QWidget {
  public:
   explicit CalGrid(TfrmCalPop* pop) : QWidget(pop), pop_(pop) {
-    setFixedSize(7 * kCellW, kHeaderH + 6 * kCellH);
+    // The grid fills the popup's width: the buttons below are wider than
+    // seven cells of the least width.
+    setMinimumSize(7 * kCellW, kHeaderH + 6 * kCellH);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   }
+  int CellW() const { return std::max(kCellW, width() / 7); }
+  int Left() const { return (width() - 7 * CellW()) / 2; }
   QRect Cell(int row, int col) const {
-    return QRect(col * kCellW, kHeaderH + row * kCellH, kCellW, kCellH);
+    return QRect(Left() + col * CellW(), kHeaderH + row * kCellH, CellW(), kCellH);
   }
   QDate DateAt(const QPoint& pos) const {
-    if (pos.y() < kHeaderH || pos.x() < 0) return {};
-    return CalendarCellDate(pop_->selected_, (pos.y() - kHeaderH) / kCellH, pos.x() / kCellW);
+    const int x = pos.x() - Left();
+    if (pos.y() < kHeaderH || x < 0 || x >= 7 * CellW()) return {};
+    return CalendarCellDate(pop_->selected_, (pos.y() - kHeaderH) / kCellH, x / CellW());
   }
 
  protected:
@@ -92,7 +98,7 @@ class CalGrid : public QWidget {
     for (int col = 0; col < 7; ++col) {
       const int qtDay = col == 0 ? 7 : col;  // the grid starts on Sunday
       p.setPen(col == 0 ? QColor(Qt::red) : QColor(Qt::black));
-      p.drawText(QRect(col * kCellW, 0, kCellW, kHeaderH), Qt::AlignCenter,
+      p.drawText(QRect(Left() + col * CellW(), 0, CellW(), kHeaderH), Qt::AlignCenter,
                  locale.dayName(qtDay, QLocale::ShortFormat));
     }
     p.setPen(QColor(160, 160, 160));
@@ -166,7 +172,7 @@ TfrmCalPop::TfrmCalPop(const QDate& date, QWidget* parent)
   layout->setContentsMargins(3, 3, 3, 3);
   layout->setSpacing(2);
   layout->addWidget(title_);
-  layout->addWidget(grid_, 0, Qt::AlignHCenter);
+  layout->addWidget(grid_);
   layout->addWidget(todayBtn_);
   layout->addWidget(closeBtn_);
   layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -41,30 +41,125 @@ const char kSaveFilter[] =
 struct ToolInfo {
   const char* name;
   const char* theme;
-  const char* glyph;
 };
 const ToolInfo kTools[10] = {
-    {"Clear", "edit-clear", "X"},          {"Load", "document-open", "L"},
-    {"Save", "document-save", "S"},        {"Copy", "edit-copy", "C"},
-    {"Paste", "edit-paste", "P"},          {"Screen Capture", "camera-photo", "SC"},
-    {"Print", "document-print", "Pr"},     {"Scan", "scanner", "Sn"},
-    {"Full Screen", "view-fullscreen", "F"}, {"Auto Stretch", "zoom-fit-best", "A"},
+    {"Clear", "edit-clear"},          {"Load", "document-open"},
+    {"Save", "document-save"},        {"Copy", "edit-copy"},
+    {"Paste", "edit-paste"},          {"Screen Capture", "camera-photo"},
+    {"Print", "document-print"},      {"Scan", "scanner"},
+    {"Full Screen", "view-fullscreen"}, {"Auto Stretch", "zoom-fit-best"},
 };
 
-// A small glyph of letters when the desktop has no icon theme.
-QIcon ToolIcon(const ToolInfo& t) {
-  QIcon themed = QIcon::fromTheme(t.theme);
+// A page with a folded corner, for the copy and paste glyphs.
+void DrawPage(QPainter& p, const QRectF& r) {
+  const qreal f = 3;
+  p.setBrush(Qt::white);
+  p.drawPolygon(QPolygonF({r.topLeft(), QPointF(r.right() - f, r.top()), QPointF(r.right(), r.top() + f),
+                           r.bottomRight(), r.bottomLeft()}));
+  p.drawLine(QPointF(r.left() + 2, r.top() + 5), QPointF(r.right() - 2, r.top() + 5));
+  p.drawLine(QPointF(r.left() + 2, r.top() + 8), QPointF(r.right() - 2, r.top() + 8));
+}
+
+// Small drawn glyphs for desktops without an icon theme, 16 by 16.
+void DrawToolGlyph(QPainter& p, int index) {
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor ink(40, 40, 40);
+  p.setPen(QPen(ink, 1));
+  switch (index) {
+    case 0:  // Clear: a red cross
+      p.setPen(QPen(QColor(200, 30, 30), 2.5, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(4, 4), QPointF(12, 12));
+      p.drawLine(QPointF(12, 4), QPointF(4, 12));
+      break;
+    case 1:  // Load: an open folder
+      p.setBrush(QColor(230, 190, 70));
+      p.drawPolygon(QPolygonF({QPointF(1.5, 4), QPointF(6, 4), QPointF(7.5, 5.5), QPointF(13.5, 5.5),
+                               QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
+      p.setBrush(QColor(250, 220, 110));
+      p.drawPolygon(QPolygonF({QPointF(3.5, 8), QPointF(15, 8), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
+      break;
+    case 2:  // Save: a diskette
+      p.setBrush(QColor(50, 90, 170));
+      p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 1, 1);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(4.5, 2.5, 7, 4));
+      p.setBrush(QColor(200, 200, 200));
+      p.drawRect(QRectF(5, 9.5, 6, 4));
+      break;
+    case 3:  // Copy: two pages
+      DrawPage(p, QRectF(1.5, 1.5, 8, 10));
+      DrawPage(p, QRectF(6.5, 4.5, 8, 10));
+      break;
+    case 4:  // Paste: a clipboard with a page
+      p.setBrush(QColor(170, 120, 60));
+      p.drawRoundedRect(QRectF(2.5, 2.5, 9, 12), 1, 1);
+      p.setBrush(QColor(210, 210, 210));
+      p.drawRect(QRectF(5, 1.5, 4, 2.5));
+      DrawPage(p, QRectF(7.5, 6.5, 7, 8.5));
+      break;
+    case 5:  // Screen capture: a dashed frame with a cross
+      p.setPen(QPen(ink, 1, Qt::DashLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(QRectF(1.5, 1.5, 10, 8));
+      p.setPen(QPen(QColor(200, 30, 30), 1.5));
+      p.drawLine(QPointF(11.5, 7), QPointF(11.5, 15));
+      p.drawLine(QPointF(7.5, 11.5), QPointF(15.5, 11.5));
+      break;
+    case 6:  // Print: a printer with a sheet
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(4.5, 1.5, 7, 5));
+      p.setBrush(QColor(150, 150, 150));
+      p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1, 1);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(4.5, 10.5, 7, 4));
+      break;
+    case 7:  // Scan: a flatbed with its light
+      p.setBrush(QColor(150, 150, 150));
+      p.drawRoundedRect(QRectF(1.5, 7.5, 13, 5), 1, 1);
+      p.setBrush(QColor(90, 170, 230));
+      p.drawRect(QRectF(3, 5.5, 10, 2));
+      p.setPen(QPen(QColor(90, 170, 230), 1));
+      p.drawLine(QPointF(4, 3), QPointF(12, 3));
+      break;
+    case 8:  // Full screen: four corners
+      p.setPen(QPen(ink, 1.5));
+      for (const auto& c : {std::pair{QPointF(2, 2), QPointF(1, 1)}, {QPointF(14, 2), QPointF(-1, 1)},
+                            {QPointF(2, 14), QPointF(1, -1)}, {QPointF(14, 14), QPointF(-1, -1)}}) {
+        p.drawLine(c.first, c.first + QPointF(4 * c.second.x(), 0));
+        p.drawLine(c.first, c.first + QPointF(0, 4 * c.second.y()));
+      }
+      p.setBrush(QColor(90, 170, 230));
+      p.setPen(Qt::NoPen);
+      p.drawRect(QRectF(5, 5, 6, 6));
+      break;
+    case 9:  // Auto stretch: a picture with a diagonal double arrow
+      p.setBrush(QColor(220, 235, 250));
+      p.drawRect(QRectF(1.5, 1.5, 13, 13));
+      p.setPen(QPen(ink, 1.3));
+      p.drawLine(QPointF(4, 12), QPointF(12, 4));
+      p.drawLine(QPointF(12, 4), QPointF(8, 4));
+      p.drawLine(QPointF(12, 4), QPointF(12, 8));
+      p.drawLine(QPointF(4, 12), QPointF(8, 12));
+      p.drawLine(QPointF(4, 12), QPointF(4, 8));
+      break;
+    default: break;
+  }
+}
+
+QIcon ToolIcon(int index) {
+  QIcon themed = QIcon::fromTheme(kTools[index].theme);
   if (!themed.isNull()) return themed;
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  QFont f;
-  f.setPixelSize(strlen(t.glyph) > 1 ? 8 : 11);
-  f.setBold(true);
-  p.setFont(f);
-  p.setPen(QColor(0, 0, 128));
-  p.drawText(pm.rect(), Qt::AlignCenter, t.glyph);
-  return QIcon(pm);
+  QIcon icon;
+  for (int scale : {1, 2}) {
+    QPixmap pm(16 * scale, 16 * scale);
+    pm.setDevicePixelRatio(scale);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    DrawToolGlyph(p, index);
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
 }
 
 bool ClipboardHasPicture() {
@@ -94,7 +189,7 @@ TMultiImgControl::TMultiImgControl(QWidget* parent)
   for (int i = 0; i < 10; ++i) {
     auto* b = new QToolButton(toolBar_);
     b->setToolTip(kTools[i].name);
-    b->setIcon(ToolIcon(kTools[i]));
+    b->setIcon(ToolIcon(i));
     b->setFocusPolicy(Qt::NoFocus);
     b->setAutoRaise(true);
     b->setFixedSize(21, kPictureToolBarHeight - 2);
