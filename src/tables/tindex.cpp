@@ -180,6 +180,7 @@ bool TIndex::ApplySort() {
   const std::string previous = t.ActiveTag();
   // A sort used before costs only the tag lookup: the open table switches
   // to the tag it already has, without reading its index again.
+  bool searched = false;
   if (t.IsOpen()) {
     try {
       table_ = &t;
@@ -193,16 +194,21 @@ bool TIndex::ApplySort() {
         db.Decimals = FloatDecimals(t);
         return true;
       }
+      searched = true;
     } catch (const std::exception&) {
     }
   }
-  t.Close();
-  t.SetActiveTag("");
+  // A new tag: the open table serves the tag search and is closed only for
+  // the exclusive open that adds the tag (one index read fewer).
+  if (!searched) {
+    t.Close();
+    t.SetActiveTag("");
+  }
   try {
     std::string name = FindOrCreateTag(t);
     if (!name.empty()) {
       t.SetActiveTag(name);
-      t.Open();
+      if (!t.IsOpen()) t.Open();
       if (db.OrderChanged) db.OrderChanged();
       db.Decimals = FloatDecimals(t);
       return true;
