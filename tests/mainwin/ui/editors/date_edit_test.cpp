@@ -219,6 +219,25 @@ TEST_F(CalendarFromEditTest, KeysChooseAndEnterTakesTheDate) {
   EXPECT_EQ(popRect.topLeft(), below);
 }
 
+TEST_F(CalendarFromEditTest, OpensAboveTheEditWhenThereIsNoRoomBelow) {
+  MakeEdit(0);
+  const QRect screen = edit->screen()->availableGeometry();
+  window->move(window->x(), screen.bottom() - window->height() + 20);
+  QTest::qWait(20);
+  QRect popRect;
+  OnNextModal<TfrmCalPop>([&](TfrmCalPop* pop) {
+    popRect = pop->geometry();
+    QTest::keyClick(pop, Qt::Key_Escape);
+  });
+  QTest::mouseClick(edit->Button(), Qt::LeftButton);
+  const QPoint top = edit->mapToGlobal(QPoint(0, 0));
+  if (top.y() + edit->height() + popRect.height() > screen.bottom() + 1) {
+    EXPECT_EQ(popRect.bottom() + 1, top.y());
+  } else {
+    GTEST_SKIP() << "the window manager kept the window high on the screen";
+  }
+}
+
 TEST_F(CalendarFromEditTest, EscapeAndCloseButtonChangeNothingTodayButtonSetsToday) {
   MakeEdit(0);
   QTest::keyClicks(edit, "07041999");

@@ -6,11 +6,14 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMouseEvent>
+#include <QFileInfo>
 #include <QPainter>
+#include <QPrinter>
 #include <QToolButton>
 
 #include "editor_fixture.h"
 #include "mainwin/ui/editors/capture_form.h"
+#include "mainwin/editor_rules.h"
 #include "mainwin/ui/editors/multi_img.h"
 #include "platform/images/picture_format.h"
 #include "platform/images/scanner.h"
@@ -273,6 +276,32 @@ TEST_F(PictureControlTest, AutoStretchFitsThePictureKeepingItsProportions) {
   EXPECT_LE(shown.width(), control->width());
   Click(kStretch);
   EXPECT_EQ(control->ShownSize(), QSize(40, 20));
+}
+
+TEST_F(PictureControlTest, PrintsAtLeastAQuarterOfThePageWide) {
+  control->SetPicture(Picture(20, 10));
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString pdf = home.file("picture.pdf");
+  printer.setOutputFileName(pdf);
+  control->PrintTo(printer);
+  EXPECT_GT(QFileInfo(pdf).size(), 0);
+  const QSize page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+  const QRect placed = PrintRect(QSize(20, 10), page);
+  EXPECT_GE(placed.width(), page.width() / 4);
+  EXPECT_GE(placed.height(), page.height() / 5);
+}
+
+TEST_F(PictureControlTest, FullScreenShowsThePictureUntilAKeyOrClick) {
+  Click(kFull);  // no picture: nothing opens
+  control->SetPicture(Picture());
+  bool shown = false;
+  OnNextModal<TFullScreenForm>([&](TFullScreenForm* form) {
+    shown = form->isFullScreen();
+    QTest::keyClick(form, Qt::Key_Escape);
+  });
+  Click(kFull);
+  EXPECT_TRUE(shown);
 }
 
 class FakeScanner final : public images::ScannerService {
