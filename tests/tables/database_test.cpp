@@ -283,6 +283,22 @@ TEST_F(DatabaseTest, FilesHeldByAnotherProcessAreNeverReplacedOrMoved) {
   }
 }
 
+TEST_F(DatabaseTest, ATableAnotherProcessHasOpenIsNotCreatedOver) {
+  MakeDatabase(2);
+  const auto before = Snapshot();
+  TableHolder holder(Dir(), "data.dbf", false);
+  ASSERT_TRUE(holder.ready()) << holder.reply();
+  try {
+    CreateTable("data.dbf", true);
+    ADD_FAILURE() << "created over a table in use";
+  } catch (const dbase::DatabaseError& e) {
+    EXPECT_TRUE(e.IsLockConflict()) << e.what();
+  }
+  dbase::Table t(DbDir(), "data.dbf");
+  DeleteTableQuietly(t);
+  EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(DatabaseTest, PositionsCopyAndPaste) {
   ASSERT_TRUE(OpenDatabase());
   for (const char* t : {"apple", "berry", "cherry"}) AddRecord(t);
