@@ -56,9 +56,15 @@ int TListHeader::TotalWidth() const {
 
 QString TListHeader::HeaderFilePath() { return Opt().SettingsFile(kHeaderFile); }
 
+// Labels past the record's user fields (a labels.dat with extra lines)
+// name no field and never become columns.
+static int FieldLabelCount() {
+  return std::min(int(Opt().LabelList.size()), tables::kUserFieldCount);
+}
+
 int TListHeader::LabelIndexOf(const QString& caption) {
   const QStringList& labels = Opt().LabelList;
-  for (int i = 0; i < labels.size(); ++i)
+  for (int i = 0; i < FieldLabelCount(); ++i)
     if (labels[i].compare(caption, Qt::CaseInsensitive) == 0) return i;
   return kNotFound;
 }
@@ -112,7 +118,7 @@ void TListHeader::SetDefaultSections() {
   sections_.clear();
   const QStringList& labels = Opt().LabelList;
   const int widths[2] = {kDefaultFirstWidth, kDefaultSecondWidth};
-  for (int i = 0; i < 2 && i < labels.size(); ++i) sections_.push_back({labels[i], widths[i], i, 0});
+  for (int i = 0; i < 2 && i < FieldLabelCount(); ++i) sections_.push_back({labels[i], widths[i], i, 0});
   RecomputePercents();
 }
 
@@ -183,8 +189,7 @@ int TListHeader::FindSection(const QString& caption) const {
 
 std::vector<int> TListHeader::InsertCandidates(const tables::FieldKindSets& kinds) const {
   std::vector<int> out;
-  const int labels = int(Opt().LabelList.size());
-  for (int i = 0; i < labels; ++i) {
+  for (int i = 0; i < FieldLabelCount(); ++i) {
     const int position = i + tables::kFirstUserField;
     if (kinds.IsMemo(position) || kinds.IsPicture(position)) continue;
     if (FindFieldIndex(i) != kNotFound) continue;
@@ -197,7 +202,7 @@ bool TListHeader::CanInsert() const { return sections_.empty() || sections_.back
 
 bool TListHeader::InsertField(int labelIndex) {
   const QStringList& labels = Opt().LabelList;
-  if (labelIndex < 0 || labelIndex >= labels.size() || !CanInsert() ||
+  if (labelIndex < 0 || labelIndex >= FieldLabelCount() || !CanInsert() ||
       FindFieldIndex(labelIndex) != kNotFound)
     return false;
   // The new column takes the free space right of the others; a bar not yet

@@ -287,6 +287,15 @@ TEST_F(ListHeaderTest, MemoAndPictureFieldsAreNeverOffered) {
   EXPECT_FALSE(header.InsertField(int(kShippedLabels.size())));
 }
 
+TEST_F(ListHeaderTest, LinesPastTheUserFieldsAreNoLabels) {
+  Opt().LabelList << "Extra:";
+  header.SetBarWidth(400);
+  EXPECT_EQ(header.InsertCandidates(tables::FieldKindSets{}).size(), 17u);  // not "Extra:"
+  EXPECT_FALSE(header.InsertField(17));
+  Load({{"Extra:", 50}, {"Notes:", 60}}, 400);
+  EXPECT_EQ(Cols(), (std::vector<Col>{{"Notes:", 60}}));
+}
+
 TEST_F(ListHeaderTest, InsertingMakesRoomForTheNewColumn) {
   struct Case {
     const char* what;
