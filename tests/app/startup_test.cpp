@@ -60,7 +60,7 @@ TEST_F(StartupTest, FirstStartInAnEmptyHomeAndANormalEnd) {
   EXPECT_TRUE(QFileInfo(home.path() + "/DATA/BACKUP").isDir());
   EXPECT_EQ(dialogs, QStringList{"Tips"});  // ShowTips defaults to 1
   ASSERT_TRUE(app->MainWindow());
-  EXPECT_EQ(app->MainWindow()->windowTitle(), "Norvane Quillary");
+  EXPECT_EQ(app->MainWindow()->windowTitle(), "Norvane Quillary - Database: data.dbf");
   EXPECT_TRUE(app->MainWindow()->isVisible());
 
   app->FirstActivation();

@@ -1,42 +1,1622 @@
 #include "mainwin/ui/main_window.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
+#include "mainwin/browse_rules.h"
+#include "mainwin/color_scheme.h"
+#include "mainwin/ui/formated_button.h"
+#include "mainwin/ui/letter_tabs.h"
+#include "mainwin/ui/sort_button.h"
+#include "shell/messages.h"
+#include "shell/options.h"
 #include "shell/startup.h"
 #include "shell/ui/window_file.h"
+#include "tables/copy_buffer.h"
 #include "tables/database.h"
+#include "tables/field_kinds.h"
+#include "tables/table_utils.h"
 
 namespace quillary {
+
+namespace text {
+inline const QString kNotOpen = "Database is not Open! Cannot display details.";
+inline const QString kNotDeleted = "Record not Deleted.";
+inline const QString kInUseNotDeleted = "Record in use - not Deleted!";
+inline const QString kEmptyNotDeleted = "Empty Record cannot be Deleted.";
+inline const QString kTemplateMissing = "Template could not be loaded!\nYou should delete this template";
+inline const QString kConfirmCaption = "Confirm Action";
+inline const QString kConfirmPrompt =
+    "If you want to Delete the selected Record please\ntype in 'YES':\n"
+    "WARNING! Record Deletion cannot be Undone!";
+inline const QString kReadOnlyMode = " [Read Only Mode]";
+}  // namespace text
+
+namespace {
+
+constexpr int kListPaneMin = 180;
+constexpr int kRightPaneMin = 280;
+
+QColor Rgb(int element) { return QColor::fromRgb(Scheme().Rgb(element)); }
+
+void Paint(QWidget* w, int element) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, Rgb(element));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+QFont ToQFont(const FontRecord& r) {
+  QFont f(r.Name(), std::max(6, r.Size()));
+  f.setBold(r.Style() & FontRecord::Bold);
+  f.setItalic(r.Style() & FontRecord::Italic);
+  f.setUnderline(r.Style() & FontRecord::Underline);
+  f.setStrikeOut(r.Style() & FontRecord::StrikeOut);
+  return f;
+}
+
+FontRecord ToRecord(const QFont& f) {
+  int style = 0;
+  if (f.bold()) style |= FontRecord::Bold;
+  if (f.italic()) style |= FontRecord::Italic;
+  if (f.underline()) style |= FontRecord::Underline;
+  if (f.strikeOut()) style |= FontRecord::StrikeOut;
+  return FontRecord(f.family(), style, f.pointSize() > 0 ? f.pointSize() : 10);
+}
+
+// Answers every question as the person at the desk would to go on, shows
+// nothing: used where no one can answer (the program is being ended).
+class UnattendedMessages final : public Messages {
+ public:
+  MsgAnswer Show(MsgKind, const QString&, MsgButtons b, int) override {
+    return b == MsgButtons::YesNo || b == MsgButtons::YesNoCancel ? MsgAnswer::Yes : MsgAnswer::Ok;
+  }
+  std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override { return {}; }
+  bool TypedConfirmation(const QString&, const QString&) override { return false; }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
+};
+
+// A new record of the edit table gets the next number of the catalogue and
+// passes the (absent) filter, as records appended through the browse table do.
+void NumberNewRecord(dbase::Table& t) {
+  try {
+    if (t.IsEmpty(tables::kFilterMarkField)) t.SetText(tables::kFilterMarkField, std::string(1, tables::kMarkPasses));
+  } catch (const dbase::EngineError&) {
+  }
+  tables::AssignRecordNumber(t);
+}
+
+}  // namespace
+
+// Marks the window busy while a command runs: no other command starts
+// inside it (the form pumps paint events while it loads and saves).
+class TForm3::Busy {
+ public:
+  explicit Busy(TForm3& w) : w_(w) { ++w_.busy_; }
+  ~Busy() { --w_.busy_; }
+
+ private:
+  TForm3& w_;
+};
+
+// ====================================================================== build
 
 TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Form3");
   setWindowTitle(product::kTitle);
-  auto* center = new QLabel(product::kTitle, this);
-  center->setAlignment(Qt::AlignCenter);
-  setCentralWidget(center);
+  setMinimumSize(400, 300);
+  chooseFont = [this](const QFont& initial) -> std::optional<QFont> {
+    bool ok = false;
+    QFont f = QFontDialog::getFont(&ok, initial, this);
+    if (!ok) return std::nullopt;
+    return f;
+  };
+  callbacks_.GoToFirstLetter = [this] { SelectLetter('A'); };
+  callbacks_.GoToLastLetter = [this] { SelectLetter('Z'); };
+  callbacks_.StepLetter = [this](bool forward) {
+    const auto& counts = tables::Db().Letters;
+    for (char l = char(currentLetter_ + (forward ? 1 : -1)); l >= 'A' && l <= 'Z'; l = char(l + (forward ? 1 : -1)))
+      if (counts[size_t(l - 'A')] > 0) {
+        SelectLetter(l);
+        return true;
+      }
+    return false;
+  };
+  callbacks_.GoToFound = [this](int field, int start, int length) {
+    dbase::Table& b = tables::Db().Data;
+    if (!b.IsOpen() || !b.HasRecord()) return;
+    edit_->GotoCurrent(b);
+    // The found record's position in the range, for the labels and the page.
+    int64_t p = 0;
+    const dbase::RecNo target = b.CurrentRecNo();
+    b.First();
+    while (!b.Eof() && b.HasRecord() && b.CurrentRecNo() != target) {
+      b.Next();
+      ++p;
+    }
+    pageOffset_ = PageOffsetOf(p + 1, PageSize());
+    recordSaved_ = true;
+    ShowRecord(p);
+    form_->HighlightField(field, start, length);
+  };
+  callbacks_.SetWindowEnabled = [this](bool enabled) { setEnabled(enabled); };
+  callbacks_.ReapplyFilter = [this] { Reload(); };
 
-  QMenu* file = menuBar()->addMenu("&File");
-  Exit1_ = file->addAction("E&xit");
-  Exit1_->setObjectName("Exit1");
-  QMenu* help = menuBar()->addMenu("&Help");
-  Tips1_ = help->addAction("&Tips");
-  About1_ = help->addAction("&About");
-  connect(Exit1_, &QAction::triggered, this, &TForm3::ExitRequested);
-  connect(Tips1_, &QAction::triggered, this, &TForm3::TipsRequested);
-  connect(About1_, &QAction::triggered, this, &TForm3::AboutRequested);
+  BuildActions();
+  BuildMenus();
+  auto* central = new QWidget(this);
+  central->setObjectName("Central");
+  centralLayout_ = new QVBoxLayout(central);
+  centralLayout_->setContentsMargins(0, 0, 0, 0);
+  centralLayout_->setSpacing(0);
+  setCentralWidget(central);
+  BuildSpeedBar();
+  splitter_ = new QSplitter(Qt::Horizontal, central);
+  splitter_->setObjectName("Splitter");
+  splitter_->setToolTip("Resize Left and Right Pages");
+  splitter_->setChildrenCollapsible(false);
+  splitter_->setHandleWidth(5);
+  leftBox_ = new QWidget(splitter_);
+  rightBox_ = new QWidget(splitter_);
+  for (QWidget* box : {leftBox_, rightBox_}) {
+    auto* l = new QHBoxLayout(box);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(0);
+  }
+  splitter_->addWidget(leftBox_);
+  splitter_->addWidget(rightBox_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  BuildListPane();
+  letterTabs_ = new TLetterTabs(central);
+  connect(letterTabs_, &TLetterTabs::LetterClicked, this, &TForm3::A_BtnClick);
+  BuildRightPane();
+  BuildPopups();
+  ArrangePanes();
 
-  resize(800, 560);
-  paneWidth_ = ReadWindowFile(this);
+  // The tables, the edit table and the database.
+  edit_ = std::make_unique<dbase::Table>();
+  tables::Db().OrderChanged = [this] { AfterDataChange(); };
+  templates_.Load();
+
+  // Placed at the top right of the screen, then where wnd.dat says.
+  resize(820, 580);
+  if (QScreen* s = QGuiApplication::primaryScreen()) {
+    const QRect a = s->availableGeometry();
+    move(a.right() - frameGeometry().width() + 1, a.top() + 1);
+  }
   databaseOpened_ = tables::OpenDatabase();
+  if (databaseOpened_) {
+    UpdateLetterTabsState();
+    UpdateSortCaptions();
+  }
+  UpdateCaption();
+  ApplyMenusAndSpeedBars();
+  ApplyHints();
+  ApplyColors();
+  sortButton_->SetFilterState(tables::Db().Index.Filter());
+  paneWidth_ = ReadWindowFile(this);
+  if (paneWidth_ > 0) {
+    const int total = splitter_->width() > 0 ? splitter_->width() : width();
+    const int right = std::max(kRightPaneMin, paneWidth_);
+    splitter_->setSizes({std::max(kListPaneMin, total - right), right});
+  } else {
+    splitter_->setSizes({width() * 45 / 100, width() * 55 / 100});
+  }
+  RebuildTemplateMenus();
+  if (databaseOpened_) form_->ReadPageOrder();
+  qApp->installEventFilter(this);
+  constructing_ = false;
 }
 
-bool TForm3::SaveCurrentRecord() { return true; }
+TForm3::~TForm3() {
+  if (qApp) qApp->removeEventFilter(this);
+  if (tables::Db().OrderChanged) tables::Db().OrderChanged = nullptr;
+  try {
+    if (edit_) {
+      if (edit_->IsOpen() && edit_->State() != dbase::EditState::Browse) edit_->Cancel();
+      edit_->Close();
+    }
+  } catch (...) {
+  }
+}
+
+QAction* TForm3::Command(const QString& name) const {
+  for (const auto& [n, a] : commands_)
+    if (n == name) return a;
+  return nullptr;
+}
+
+void TForm3::BuildActions() {
+  auto add = [this](const QString& name, const QString& text, QStyle::StandardPixmap icon,
+                    std::function<void()> run, const QString& key = {}) {
+    auto* a = new QAction(style()->standardIcon(icon), key.isEmpty() ? text : text + "\t" + key, this);
+    a->setObjectName(name);
+    a->setIconText(QString(text).remove('&'));
+    if (run) connect(a, &QAction::triggered, this, [this, run] {
+        if (!Blocked()) run();
+      });
+    else {
+      a->setEnabled(false);  // built by a later part of the program
+      a->setProperty("later", true);
+    }
+    commands_.push_back({name, a});
+    return a;
+  };
+  using SP = QStyle;
+  // Main commands.
+  add("B_Search", "&Find", SP::SP_FileDialogContentsView, nullptr, "Ctrl+F");
+  add("B_Replace", "&Replace", SP::SP_BrowserReload, nullptr);
+  add("B_Options", "&Options", SP::SP_FileDialogDetailedView, nullptr, "Ctrl+O");
+  add("B_Print", "&Print", SP::SP_DialogSaveButton, nullptr, "Ctrl+P");
+  add("B_New", "&New Record", SP::SP_FileIcon, [this] { B_NewClick(); }, "Ctrl+N")->setIconText("New");
+  add("B_Load", "&Load Database", SP::SP_DialogOpenButton, nullptr)->setIconText("Load");
+  add("B_Table", "&Table View", SP::SP_FileDialogListView, nullptr)->setIconText("Table");
+  add("B_HTML", "&HTML Report", SP::SP_DriveNetIcon, nullptr)->setIconText("HTML");
+  Exit1_ = add("B_Exit", "&Exit", SP::SP_DialogCloseButton, [this] { B_ExitClick(); });
+  Exit1_->setObjectName("Exit1");
+  add("B_Export", "&Export", SP::SP_ArrowRight, nullptr);
+  add("B_Import", "&Import", SP::SP_ArrowLeft, nullptr);
+  add("B_Password", "&Password", SP::SP_DialogYesButton, nullptr);
+  add("B_Maintenance", "&Maintenance", SP::SP_DriveHDIcon, nullptr);
+  add("B_Filter", "&Filter", SP::SP_FileDialogStart, nullptr);
+  add("B_Sort", "&Sort", SP::SP_ToolBarVerticalExtensionButton, nullptr);
+  add("B_Summary", "S&ummary", SP::SP_FileDialogInfoView, nullptr);
+  // Page and record movement.
+  add("B_First", "&First", SP::SP_MediaSkipBackward, [this] { B_FirstClick(); }, "Ctrl+Home")->setIconText("First");
+  add("B_PgUp", "Pg&Up", SP::SP_MediaSeekBackward, [this] { B_PgUpClick(); }, "Ctrl+PgUp")->setIconText("PgUp");
+  add("B_PgDn", "Pg&Dn", SP::SP_MediaSeekForward, [this] { B_PgDnClick(); }, "Ctrl+PgDown")->setIconText("PgDn");
+  add("B_Last", "&Last", SP::SP_MediaSkipForward, [this] { B_LastClick(); }, "Ctrl+End")->setIconText("Last");
+  add("B_Prev", "&Previous", SP::SP_ArrowUp, [this] { Previous1Click(); }, "Alt+PgUp");
+  add("B_Next", "&Next", SP::SP_ArrowDown, [this] { Next1Click(); }, "Alt+PgDown");
+  add("SponsorBtn", "Quick Access", SP::SP_DirHomeIcon, nullptr, "Ctrl+G");
+  // Record commands.
+  add("B_RPrint", "P&rint Record", SP::SP_DialogSaveButton, nullptr, "Alt+P");
+  add("B_RDelete", "&Delete Record", SP::SP_TrashIcon, [this] { B_RDeleteClick(); }, "Alt+Del");
+  add("B_RCopy", "&Copy Record", SP::SP_FileLinkIcon, [this] { B_RCopyClick(); }, "Alt+C");
+  add("B_RPaste", "&Paste Record", SP::SP_DialogApplyButton, [this] { B_RPasteClick(); }, "Alt+T");
+  add("B_RUndo", "&Undo Changes", SP::SP_DialogResetButton, [this] { B_RUndoClick(); }, "Alt+U");
+  add("B_RSynchro", "S&ynchronize", SP::SP_BrowserReload, [this] { B_RSynchroClick(); }, "Alt+Y");
+  add("B_RCapture", "Capture &Web Page", SP::SP_ComputerIcon, nullptr, "Alt+W");
+  add("B_RGo", "&Go To Web Page", SP::SP_DriveNetIcon, nullptr, "Alt+G");
+  // Help.
+  add("Contents1", "&Help Contents", SP::SP_DialogHelpButton, nullptr);
+  Tips1_ = add("Tips1", "&Tips", SP::SP_MessageBoxInformation, [this] { emit TipsRequested(); });
+  add("Manual1", "&Manual", SP::SP_FileIcon, nullptr);
+  add("HomePage1", "Home &Page", SP::SP_DirHomeIcon, nullptr);
+  add("FAQ1", "&Online FAQ", SP::SP_MessageBoxQuestion, nullptr);
+  add("Email1", "&Email Support", SP::SP_DialogOkButton, nullptr);
+  About1_ = add("About1", "&About", SP::SP_MessageBoxInformation, [this] { emit AboutRequested(); });
+  // Hints of the record commands.
+  Command("B_RPrint")->setToolTip("Print Current Record");
+  Command("B_RDelete")->setToolTip("Delete Current Record");
+  Command("B_RCopy")->setToolTip("Copy Current Record");
+  Command("B_RPaste")->setToolTip("Paste Record");
+  Command("B_RUndo")->setToolTip("Undo Changes");
+  Command("B_RSynchro")->setToolTip("Synchronize List With The Current Record");
+  Command("B_RCapture")->setToolTip("Capture Web Page Into New Record");
+  Command("B_RGo")->setToolTip("Go To Web Page");
+  Command("B_Prev")->setToolTip("Previous Record");
+  Command("B_Next")->setToolTip("Next Record");
+}
+
+void TForm3::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  for (const char* n : {"B_New", "B_Load", "B_Table", "B_Print", "B_HTML"}) file->addAction(Command(n));
+  file->addSeparator();
+  for (const char* n : {"B_Export", "B_Import"}) file->addAction(Command(n));
+  file->addSeparator();
+  file->addAction(Exit1_);
+  QMenu* search = menuBar()->addMenu("&Search");
+  for (const char* n : {"B_Search", "B_Replace", "B_Filter", "B_Sort", "B_Summary"}) search->addAction(Command(n));
+  QMenu* move = menuBar()->addMenu("&Move");
+  for (const char* n : {"B_First", "B_PgUp", "B_PgDn", "B_Last"}) move->addAction(Command(n));
+  move->addSeparator();
+  for (const char* n : {"B_Prev", "B_Next"}) move->addAction(Command(n));
+  QMenu* tools = menuBar()->addMenu("T&ools");
+  for (const char* n : {"B_Options", "B_Password", "B_Maintenance"}) tools->addAction(Command(n));
+  QMenu* help = menuBar()->addMenu("&Help");
+  for (const char* n : {"Contents1", "Tips1", "Manual1"}) help->addAction(Command(n));
+  help->addSeparator();
+  for (const char* n : {"HomePage1", "FAQ1", "Email1"}) help->addAction(Command(n));
+  help->addSeparator();
+  help->addAction(About1_);
+}
+
+void TForm3::BuildSpeedBar() {
+  PageControl1_ = new QTabWidget(centralWidget());
+  PageControl1_->setObjectName("PageControl1");
+  PageControl1_->setDocumentMode(true);
+  const std::vector<std::vector<const char*>> pages = {
+      {"B_Search", "B_Replace", "B_Options", "B_Print", "B_New", "B_Load", "B_Table", "B_HTML", "B_Exit"},
+      {"B_Export", "B_Import", "B_Password", "B_Maintenance", "B_Filter", "B_Sort", "B_Summary"}};
+  const char* names[] = {"Standard", "Advanced"};
+  for (int p = 0; p < 2; ++p) {
+    auto* page = new QWidget;
+    page->setObjectName(p == 0 ? "TabSheet1" : "TabSheet2");
+    auto* l = new QHBoxLayout(page);
+    l->setContentsMargins(4, 3, 4, 3);
+    l->setSpacing(4);
+    for (const char* n : pages[size_t(p)]) {
+      auto* b = new QToolButton(page);
+      QAction* a = std::string(n) == "B_Exit" ? Exit1_ : Command(n);
+      b->setDefaultAction(a);
+      b->setObjectName(n);
+      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      b->setAutoRaise(true);
+      b->setFocusPolicy(Qt::NoFocus);
+      // Hot buttons: the caption turns red under the mouse.
+      b->setStyleSheet("QToolButton:hover:enabled { color: red; }");
+      l->addWidget(b);
+      speedButtons_[p].push_back(b);
+    }
+    l->addStretch();
+    PageControl1_->addTab(page, names[p]);
+  }
+  PageControl1_->installEventFilter(this);
+}
+
+void TForm3::BuildListPane() {
+  Panel1_ = new QWidget(leftBox_);
+  Panel1_->setObjectName("Panel1");
+  Panel1_->setMinimumWidth(kListPaneMin);
+  auto* v = new QVBoxLayout(Panel1_);
+  v->setContentsMargins(5, 4, 5, 4);
+  v->setSpacing(2);
+  sortButton_ = new TSortButton(Panel1_);
+  sortButton_->setObjectName("SortButton");
+  sortButton_->SetHint1("[Primary Sort Field]: Left Click - Sort Options; Right Click - Menu");
+  sortButton_->SetHint2("[Secondary Sort Field]: Left Click - Sort Options; Right Click - Menu");
+  sortButton_->SetHint3("Left Click - Set Filter;  Right Click - Menu");
+  // The sort and filter dialogs and the menus come with their own part of
+  // the program: until then the buttons only show the setting.
+  for (int i = 0; i < 3; ++i) sortButton_->Button(i)->setEnabled(true);
+  v->addWidget(sortButton_);
+  header_ = new QHeaderView(Qt::Horizontal, Panel1_);
+  header_->setObjectName("VeltoHeader1");
+  header_->setToolTip("Left Click - Change Order;  Right Click - Menu");
+  header_->setSectionsClickable(false);
+  header_->setStretchLastSection(true);
+  header_->setMinimumHeight(20);
+  header_->setModel(new QStandardItemModel(0, 2, header_));
+  header_->setSectionResizeMode(QHeaderView::Interactive);
+  connect(header_, &QHeaderView::sectionResized, this, [this] {
+    ApplyColumnsToButtons();
+    RefreshListPage();
+  });
+  header_->installEventFilter(this);
+  v->addWidget(header_);
+  buttonsArea_ = new QWidget(Panel1_);
+  buttonsArea_->setObjectName("RecordButtons");
+  buttonsArea_->installEventFilter(this);
+  v->addWidget(buttonsArea_, 1);
+  Panel6_ = new QWidget(Panel1_);
+  Panel6_->setObjectName("Panel6");
+  auto* nav = new QHBoxLayout(Panel6_);
+  nav->setContentsMargins(4, 2, 4, 2);
+  nav->setSpacing(2);
+  for (const char* n : {"B_First", "B_PgUp", "SponsorBtn", "B_PgDn", "B_Last"}) {
+    auto* b = new QToolButton(Panel6_);
+    b->setDefaultAction(Command(n));
+    b->setObjectName(n);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setStyleSheet("QToolButton:hover:enabled { color: red; }");
+    if (std::string(n) == "SponsorBtn") {
+      nav->addStretch();
+      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      nav->addWidget(b);
+      nav->addStretch();
+    } else {
+      nav->addWidget(b);
+      navButtons_.push_back(b);
+    }
+  }
+  Panel6_->installEventFilter(this);
+  v->addWidget(Panel6_);
+  columns_ = DefaultColumns();
+}
+
+void TForm3::BuildRightPane() {
+  PgRight_ = new QWidget(rightBox_);
+  PgRight_->setObjectName("PgRight");
+  PgRight_->setMinimumWidth(kRightPaneMin);
+  auto* v = new QVBoxLayout(PgRight_);
+  v->setContentsMargins(4, 4, 4, 4);
+  v->setSpacing(3);
+  form_ = new TRecordForm(*this, PgRight_);
+  form_->setObjectName("Notebook1");
+  form_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(form_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    if (Blocked()) return;
+    PrepareRecordFormPopup()->popup(form_->mapToGlobal(pos));
+  });
+  form_->BuildForm();
+  form_->ApplyLabels();
+  form_->ApplyDateFormats();
+  form_->ApplyFonts();
+  form_->ApplyColors();
+  connect(form_, &TRecordForm::LabelsChanged, this, [this] {
+    UpdateColumns();
+    UpdateSortCaptions();
+    RefreshListPage();
+  });
+  connect(form_, &TRecordForm::DateFormatsChanged, this, [this] { RefreshListPage(); });
+  // An edit after a save is saved again at the next move.
+  connect(form_, &TRecordForm::Modified, this, [this] { recordSaved_ = false; });
+  v->addWidget(form_, 1);
+
+  Panel2_ = new QWidget(PgRight_);
+  Panel2_->setObjectName("Panel2");
+  Panel2_->setToolTip("This is a Speed Bar for the Current Record (above)");
+  auto* bar = new QHBoxLayout(Panel2_);
+  bar->setContentsMargins(2, 1, 2, 1);
+  bar->setSpacing(2);
+  auto addButton = [this, bar](const char* n) {
+    auto* b = new QToolButton(Panel2_);
+    b->setDefaultAction(Command(n));
+    b->setObjectName(n);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(true);
+    b->setToolTip(Command(n)->toolTip());
+    bar->addWidget(b);
+  };
+  for (const char* n : {"B_RPrint", "B_RDelete", "B_RCopy", "B_RPaste", "B_RUndo", "B_RSynchro", "B_RCapture", "B_RGo"})
+    addButton(n);
+  bar->addStretch();
+  addButton("B_Prev");
+  addButton("B_Next");
+  PgR_Lbl_ = new QLabel(Panel2_);
+  PgR_Lbl_->setObjectName("PgR_Lbl");
+  PgR_Lbl_->setMinimumWidth(QFontMetrics(font()).horizontalAdvance("000000") + 4);
+  PgR_Lbl_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  PgR_Lbl_->setToolTip("Record Number");
+  Perc_Lbl_ = new QLabel(Panel2_);
+  Perc_Lbl_->setObjectName("Perc_Lbl");
+  Perc_Lbl_->setMinimumWidth(QFontMetrics(font()).horizontalAdvance("100%") + 6);
+  Perc_Lbl_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Perc_Lbl_->setToolTip("Position In The List");
+  bar->addWidget(PgR_Lbl_);
+  bar->addWidget(Perc_Lbl_);
+  v->addWidget(Panel2_);
+
+  auto* RStatus = new QWidget(PgRight_);
+  RStatus->setObjectName("RStatus");
+  auto* st = new QHBoxLayout(RStatus);
+  st->setContentsMargins(4, 1, 2, 1);
+  status_ = new QLabel(RStatus);
+  status_->setObjectName("StatusText");
+  status_->setFrameShape(QFrame::StyledPanel);
+  status_->setFrameShadow(QFrame::Sunken);
+  st->addWidget(status_, 1);
+  TemplateBtn_ = new QToolButton(RStatus);
+  TemplateBtn_->setObjectName("TemplateBtn");
+  TemplateBtn_->setText(TRecordTemplateList::kBlank);
+  TemplateBtn_->setToolTip("Left Click - Template For New Records; Right Click - Menu");
+  TemplateBtn_->setFocusPolicy(Qt::NoFocus);
+  TemplateBtn_->setContextMenuPolicy(Qt::CustomContextMenu);
+  TemplateBtn_->setMinimumWidth(80);
+  connect(TemplateBtn_, &QToolButton::clicked, this, [this] {
+    if (!Blocked()) ShowPopupAt(PrepareTemplateMenu(), TemplateBtn_);
+  });
+  connect(TemplateBtn_, &QToolButton::customContextMenuRequested, this, [this](const QPoint& p) {
+    if (!Blocked()) PrepareTemplateRMenu()->popup(TemplateBtn_->mapToGlobal(p));
+  });
+  st->addWidget(TemplateBtn_);
+  v->addWidget(RStatus);
+}
+
+void TForm3::BuildPopups() {
+  PopupMenu1_ = new QMenu(this);
+  PopupMenu1_->setObjectName("PopupMenu1");
+  PopupMenu2_ = new QMenu(this);
+  PopupMenu2_->setObjectName("PopupMenu2");
+  PopupMenu3_ = new QMenu(this);
+  PopupMenu3_->setObjectName("PopupMenu3");
+  TemplateMenu_ = new QMenu(this);
+  TemplateMenu_->setObjectName("TemplateMenu");
+  TemplateRMenu_ = new QMenu(this);
+  TemplateRMenu_->setObjectName("TemplateRMenu");
+}
+
+// Speed bar above or below; letter tabs beside the list or at the right edge.
+void TForm3::ArrangePanes() {
+  centralLayout_->removeWidget(PageControl1_);
+  centralLayout_->removeWidget(splitter_);
+  const bool bottom = Opt().SpeedBarLocation == 1;
+  if (!bottom) centralLayout_->addWidget(PageControl1_);
+  centralLayout_->addWidget(splitter_, 1);
+  if (bottom) centralLayout_->addWidget(PageControl1_);
+  auto* left = static_cast<QHBoxLayout*>(leftBox_->layout());
+  auto* right = static_cast<QHBoxLayout*>(rightBox_->layout());
+  left->removeWidget(Panel1_);
+  left->removeWidget(letterTabs_);
+  right->removeWidget(PgRight_);
+  right->removeWidget(letterTabs_);
+  left->addWidget(Panel1_, 1);
+  if (Opt().LetterTabsLocation == 1) {
+    right->addWidget(PgRight_, 1);
+    right->addWidget(letterTabs_);
+    letterTabs_->setParent(rightBox_);
+  } else {
+    letterTabs_->setParent(leftBox_);
+    left->addWidget(letterTabs_);
+    right->addWidget(PgRight_, 1);
+  }
+  letterTabs_->show();
+}
+
+// ================================================================== options
+
+void TForm3::ApplyMenusAndSpeedBars() {
+  const int mode = Opt().MenusAndSpeedBars;
+  const bool menu = mode != 2, bar = mode != 1;
+  // The client area keeps its size: the window grows or shrinks instead.
+  int delta = 0;
+  if (menuBar()->isVisibleTo(this) != menu && !constructing_) delta += (menu ? 1 : -1) * menuBar()->sizeHint().height();
+  if (PageControl1_->isVisibleTo(this) != bar && !constructing_)
+    delta += (bar ? 1 : -1) * PageControl1_->sizeHint().height();
+  const int paneHeight = splitter_->height();
+  menuBar()->setVisible(menu);
+  PageControl1_->setVisible(bar);
+  if (delta != 0 && !isMaximized()) {
+    resize(width(), height() + delta);
+    Q_UNUSED(paneHeight);
+  }
+}
+
+void TForm3::ApplyHints() {
+  // Tool tips are dropped in eventFilter while hints are off.
+}
+
+void TForm3::ApplyColors() {
+  Paint(centralWidget(), element::WindowBg);
+  Paint(Panel1_, element::ListPane);
+  Paint(buttonsArea_, element::ListPane);
+  Paint(Panel6_, element::ListPane);
+  Paint(PageControl1_, element::SpeedBar);
+  for (int i = 0; i < PageControl1_->count(); ++i) Paint(PageControl1_->widget(i), element::SpeedBar);
+  Paint(PgRight_, element::RightPane);
+  Paint(Panel2_, element::RecordSpeedBar);
+  for (QLabel* l : {PgR_Lbl_, Perc_Lbl_}) {
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, Rgb(element::LabelsText));
+    l->setPalette(p);
+  }
+  for (TFormatedButton* b : buttons_)
+    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
+                 Rgb(element::SelectedButtonBg));
+  for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
+}
+
+void TForm3::LayoutSpeedBar() {
+  // Both pages lose their captions together when either page's buttons no
+  // longer fit, and get them back when both fit again.
+  const int avail = PageControl1_->width();
+  bool fits = true;
+  for (auto& page : speedButtons_) {
+    int need = 8;
+    for (QToolButton* b : page) {
+      const Qt::ToolButtonStyle s = b->toolButtonStyle();
+      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      need += b->sizeHint().width() + 4;
+      b->setToolButtonStyle(s);
+    }
+    need -= 4;
+    if (need >= avail) fits = false;
+  }
+  for (auto& page : speedButtons_)
+    for (QToolButton* b : page) b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+}
+
+void TForm3::LayoutNavigationBar() {
+  int need = 12;
+  for (QToolButton* b : navButtons_) {
+    const Qt::ToolButtonStyle s = b->toolButtonStyle();
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    need += b->sizeHint().width();
+    b->setToolButtonStyle(s);
+  }
+  if (QToolButton* q = Panel6_->findChild<QToolButton*>("SponsorBtn")) need += q->sizeHint().width();
+  const bool fits = Panel6_->width() >= need;
+  for (QToolButton* b : navButtons_)
+    b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+}
+
+// As many record buttons as fit the list pane, at least one.
+void TForm3::AdjustRecordButtons() {
+  const QFont f = ToQFont(Opt().RecordButtonFont);
+  const int fh = QFontMetrics(f).height();
+  const int sys = QFontMetrics(QApplication::font()).height();
+  const int h = 4 + fh + std::min(fh, sys) / 4;
+  const int count = std::max(1, buttonsArea_->height() / (h + 2));
+  const bool fontChanged = !buttons_.empty() && buttons_.front()->font() != f;
+  if (fontChanged) {
+    for (TFormatedButton* b : buttons_) delete b;
+    buttons_.clear();
+  }
+  const bool changed = int(buttons_.size()) != count;
+  while (int(buttons_.size()) > count) {
+    delete buttons_.back();
+    buttons_.pop_back();
+  }
+  while (int(buttons_.size()) < count) {
+    const int k = int(buttons_.size());
+    auto* b = new TFormatedButton(buttonsArea_, 0);
+    b->setObjectName(QString("RecordButton%1").arg(k + 1));
+    b->setFont(f);
+    b->setCheckable(true);
+    b->setToolTip("Left Click - Details; Right Click - Menu");
+    b->setContextMenuPolicy(Qt::CustomContextMenu);
+    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
+                 Rgb(element::SelectedButtonBg));
+    connect(b, &TFormatedButton::clicked, this, [this, k] {
+      if (!Blocked()) RecordButtonClick(k);
+    });
+    connect(b, &TFormatedButton::customContextMenuRequested, this, [this, k, b](const QPoint& p) {
+      if (!Blocked()) PrepareRecordButtonPopup(k)->popup(b->mapToGlobal(p));
+    });
+    buttons_.push_back(b);
+    b->show();
+  }
+  for (int k = 0; k < count; ++k)
+    buttons_[size_t(k)]->setGeometry(0, k * (h + 2), buttonsArea_->width(), h);
+  // Tab order: the buttons after the sort button, in page order.
+  for (int k = 1; k < count; ++k) setTabOrder(buttons_[size_t(k - 1)], buttons_[size_t(k)]);
+  UpdateColumns();
+  if (changed || fontChanged) RefreshListPage();
+}
+
+void TForm3::UpdateColumns() {
+  // Until the list header can be edited and stored: the first two labels,
+  // the last column taking what the first leaves.
+  auto* model = static_cast<QStandardItemModel*>(header_->model());
+  const QStringList& labels = Opt().LabelList;
+  QStringList captions;
+  for (const ListColumn& c : columns_)
+    captions << QString(labels.value(c.position - tables::kFirstUserField)).remove(':');
+  model->setHorizontalHeaderLabels(captions);
+  if (!columnsSized_ && header_->width() > 100) {
+    columnsSized_ = true;
+    header_->resizeSection(0, header_->width() * 45 / 100);
+  }
+  ApplyColumnsToButtons();
+}
+
+void TForm3::ApplyColumnsToButtons() {
+  std::vector<int> percents;
+  int used = 0;
+  const int width = std::max(1, header_->width());
+  for (size_t c = 0; c + 1 < columns_.size(); ++c) {
+    const int p = std::clamp(int(std::nearbyint(header_->sectionSize(int(c)) * 100.0 / width)), 0, 100);
+    percents.push_back(p);
+    used += p;
+  }
+  if (!columns_.empty()) percents.push_back(std::max(0, 100 - used));
+  for (TFormatedButton* b : buttons_) b->SetColumns(percents);
+}
+
+// ============================================================ state display
+
+bool TForm3::LetterTabsActive() const { return tables::Db().Index.LetterTabsActive(tables::Db().Data); }
+
+int64_t TForm3::RangeCount() {
+  dbase::Table& b = tables::Db().Data;
+  return b.IsOpen() ? int64_t(b.RecordCount()) : 0;
+}
+
+bool TForm3::ReadOnlyDatabase() const { return Opt().IsReadOnlyDatabase(); }
+
+QString TForm3::DataFileName() const { return Opt().CurrentDbFile; }
+
+void TForm3::RecordLetterChanged(char oldLetter, char newLetter) {
+  if (savingToBuffer_) return;  // the copy buffer is no record of a letter
+  tables::Db().Index.AdjustLetterCounts(oldLetter, newLetter, this);
+}
+
+void TForm3::RedrawLetter(char letter) {
+  if (!IsTabLetter(letter)) return;
+  letterTabs_->Recolor(letter, tables::Db().Letters[size_t(letter - 'A')]);
+}
+
+void TForm3::UpdateCaption() {
+  QString caption = product::kTitle;
+  dbase::Table& c = tables::Db().Catalogue;
+  if (databaseOpened_ && c.IsOpen()) {
+    QString name = Opt().CurrentDbFile;
+    try {
+      if (c.FindKey({{0, Opt().CurrentDbFile.toStdString()}})) name = QString::fromStdString(c.AsText(1));
+    } catch (const dbase::EngineError&) {
+    }
+    caption += " - Database: " + name;
+    if (Opt().IsReadOnlyDatabase()) caption += text::kReadOnlyMode;
+  }
+  setWindowTitle(caption);
+}
+
+void TForm3::UpdateSortCaptions() {
+  const tables::SortSetting& s = tables::Db().Index.Current();
+  const QStringList& labels = Opt().LabelList;
+  auto label = [&](int pos) { return labels.value(pos - tables::kFirstUserField, QString("Field %1").arg(pos)); };
+  sortButton_->SetCaption1(s.PrimaryField == 0 ? "Entry Order" : label(s.PrimaryField));
+  sortButton_->SetCaption2(s.SecondaryField == 0 ? "NONE" : label(s.SecondaryField));
+  sortButton_->SetIsDown1(s.PrimaryDescending);
+  sortButton_->SetIsDown2(s.SecondaryDescending);
+}
+
+void TForm3::UpdateLetterTabsState() {
+  const bool active = LetterTabsActive();
+  letterTabs_->SetTabsEnabled(active);
+  for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
+  letterTabs_->SetSelected(active ? currentLetter_ : 0);
+}
+
+void TForm3::UpdateStatus() {
+  status_->setText(StatusText(newRecordMode_, Opt().IsReadOnlyDatabase(), recordInUse_));
+}
+
+void TForm3::UpdateEnabledStates() {
+  const bool ro = Opt().IsReadOnlyDatabase();
+  const bool locked = ro || recordInUse_;
+  for (const char* n : {"B_RCopy", "B_New", "B_Import", "B_Export", "B_Maintenance", "B_Replace", "B_RCapture"}) {
+    QAction* a = Command(n);
+    if (!a->property("later").toBool()) a->setEnabled(!ro);
+  }
+  Command("B_RUndo")->setEnabled(!locked);
+  Command("B_RDelete")->setEnabled(!locked);
+  Command("B_RPaste")->setEnabled(!locked && tables::Db().CopyBufferFilled);
+  form_->SetEditorsState(!locked);
+}
+
+void TForm3::DisplayNewRecord(int64_t count) {
+  newRecordMode_ = true;
+  recordInUse_ = false;
+  ReleaseEditRecord();
+  form_->ClearFields();
+  currentRecordId_ = -1;
+  shownLetter_ = 0;
+  currentRecordNo_ = count + 1;
+  PgR_Lbl_->setText(RecordNumberText(currentRecordNo_, true));
+  Perc_Lbl_->setText(PercentText(currentRecordNo_, count));
+  UpdateStatus();
+  UpdateEnabledStates();
+  RefreshListPage();
+}
+
+void TForm3::DisplayEditRecord(int64_t recordNo) {
+  dbase::Table& e = *edit_;
+  newRecordMode_ = false;
+  recordInUse_ = false;
+  if (!Opt().IsReadOnlyDatabase()) {
+    try {
+      e.Edit();
+    } catch (const dbase::EngineError&) {
+      recordInUse_ = true;
+    }
+  }
+  form_->LoadFields(e);
+  try {
+    currentRecordId_ = int64_t(e.AsNumber(tables::kRecordNumberField));
+  } catch (const dbase::EngineError&) {
+    currentRecordId_ = 0;
+  }
+  const char letter = tables::Db().Index.RecordLetter(e);
+  shownLetter_ = letter;
+  if (letter) currentRecordLetter_ = letter;
+  currentRecordNo_ = recordNo;
+  int64_t count = RangeCount();
+  if (LetterTabsActive() && IsTabLetter(currentRecordLetter_) && currentRecordLetter_ != currentLetter_)
+    count = tables::Db().Letters[size_t(currentRecordLetter_ - 'A')];
+  PgR_Lbl_->setText(RecordNumberText(recordNo, false));
+  Perc_Lbl_->setText(PercentText(recordNo, count));
+  UpdateStatus();
+  UpdateEnabledStates();
+  RefreshListPage();
+}
+
+// ================================================================ operations
+
+void TForm3::OpenEditTable() {
+  ReleaseEditRecord();
+  try {
+    edit_->Close();
+  } catch (const dbase::EngineError&) {
+  }
+  dbase::Table& b = tables::Db().Data;
+  if (!b.IsOpen()) return;
+  edit_->SetAfterInsert(NumberNewRecord);
+  if (tables::OpenTableIn(*edit_, b.Directory(), b.FileName(), false) != tables::OpenResult::Opened) edit_->Close();
+}
+
+// Leaves the edit state the shown record was put in, without writing.
+void TForm3::ReleaseEditRecord() {
+  try {
+    if (edit_ && edit_->IsOpen() && edit_->State() != dbase::EditState::Browse) edit_->Cancel();
+  } catch (const dbase::EngineError&) {
+  }
+}
+
+void TForm3::ShowRecord(int64_t i) {
+  dbase::Table& b = tables::Db().Data;
+  if (!b.IsOpen()) {
+    Msg().Error(text::kNotOpen);
+    return;
+  }
+  Busy busy(*this);
+  const int64_t c0 = RangeCount();
+  if (currentRecordNo_ > 0 && !recordSaved_) {
+    if (!form_->SaveCurrentRecord()) return;
+  }
+  recordSaved_ = false;
+  // A save that failed and was let go leaves nothing pending to be posted
+  // by the next move.
+  ReleaseEditRecord();
+  newRecordMode_ = false;
+  recordInUse_ = false;
+  const int64_t c1 = RangeCount();
+  if (c1 > c0) ++i;
+  if (!edit_->IsOpen()) OpenEditTable();
+  if (i >= 0 && i < c1 && edit_->IsOpen()) {
+    tables::GotoPosition(b, uint64_t(i));
+    try {
+      edit_->GotoCurrent(b);
+      DisplayEditRecord(i + 1);
+      return;
+    } catch (const dbase::EngineError&) {
+    }
+  }
+  DisplayNewRecord(c1);
+}
+
+void TForm3::ShowAt(char letter, int64_t position) {
+  dbase::Table& b = tables::Db().Data;
+  tables::TIndex& index = tables::Db().Index;
+  const bool other = LetterTabsActive() && IsTabLetter(letter) && letter != currentLetter_;
+  if (other) index.SetLetterRange(b, letter);
+  tables::GotoPosition(b, uint64_t(std::max<int64_t>(0, position)));
+  bool shown = false;
+  if (b.HasRecord() && !b.Eof()) {
+    try {
+      edit_->GotoCurrent(b);
+      shown = true;
+    } catch (const dbase::EngineError&) {
+    }
+  }
+  if (other) index.SetLetterRange(b, currentLetter_);
+  recordSaved_ = false;
+  if (shown) {
+    if (IsTabLetter(letter)) currentRecordLetter_ = letter;
+    DisplayEditRecord(position + 1);
+  } else {
+    DisplayNewRecord(RangeCount());
+  }
+}
+
+void TForm3::RefreshListPage() {
+  if (constructing_ || !isVisible() || buttons_.empty()) return;
+  dbase::Table& b = tables::Db().Data;
+  form_->ClearHighlight();
+  for (TFormatedButton* btn : buttons_) {
+    if (btn->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
+    btn->ClearCells();
+  }
+  selectedButton_ = -1;
+  const std::vector<ListRow> rows = ReadListPage(b, pageOffset_, PageSize(), columns_);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    for (size_t c = 0; c < rows[k].cells.size(); ++c)
+      buttons_[k]->SetCell(int(c), rows[k].cells[c].text, rows[k].cells[c].rightAligned);
+    if (!newRecordMode_ && rows[k].recordNumber == currentRecordId_) selectedButton_ = int(k);
+  }
+  const int64_t count = RangeCount();
+  const bool tabs = LetterTabsActive();
+  const PageButtons pb = PageButtonStates({pageOffset_, PageSize(), count, tabs, currentLetter_});
+  Command("B_First")->setEnabled(pb.first);
+  Command("B_PgUp")->setEnabled(pb.pgUp);
+  Command("B_PgDn")->setEnabled(pb.pgDn);
+  Command("B_Last")->setEnabled(pb.last);
+  RecordState rs;
+  rs.newRecordMode = newRecordMode_;
+  rs.recordNo = currentRecordNo_;
+  rs.rangeCount = count;
+  rs.tabsActive = tabs;
+  rs.currentLetter = currentLetter_;
+  rs.recordLetter = currentRecordLetter_;
+  rs.letters = tables::Db().Letters;
+  if (tabs) rs.letters[size_t(currentLetter_ - 'A')] = int32_t(count);
+  rs.readOnlyWithoutRecord = Opt().IsReadOnlyDatabase() && !(edit_->IsOpen() && edit_->HasRecord());
+  const RecordButtons rb = RecordButtonStates(rs);
+  Command("B_Prev")->setEnabled(rb.previous);
+  Command("B_Next")->setEnabled(rb.next);
+  if (tabs) tables::Db().Index.StoreLetterCount(currentLetter_, this);
+  for (int k = 0; k < PageSize(); ++k) buttons_[size_t(k)]->SetSelected(k == selectedButton_);
+  // The list takes the focus, except from an editor being typed into.
+  QWidget* f = QApplication::focusWidget();
+  if (!f || !form_->isAncestorOf(f)) buttons_[size_t(selectedButton_ >= 0 ? selectedButton_ : 0)]->setFocus();
+}
+
+void TForm3::Reload() {
+  OpenEditTable();
+  newRecordMode_ = false;
+  recordInUse_ = false;
+  currentRecordNo_ = 0;
+  ShowRecord(0);
+}
+
+bool TForm3::SaveBeforeCommand() {
+  if (!form_->SaveCurrentRecord()) return false;
+  recordSaved_ = true;
+  if (newRecordMode_) {
+    ShowRecord(currentRecordNo_ - 1);
+  }
+  return true;
+}
+
+void TForm3::AfterDataChange() {
+  tables::TIndex& index = tables::Db().Index;
+  index.CountLetters();
+  UpdateLetterTabsState();
+  SelectLetter('A');
+  UpdateSortCaptions();
+}
+
+void TForm3::SelectLetter(char letter, bool refresh) {
+  if (letter >= 'a' && letter <= 'z') letter = char(letter - 'a' + 'A');
+  if (!IsTabLetter(letter)) return;
+  currentLetter_ = letter;
+  pageOffset_ = 0;
+  dbase::Table& b = tables::Db().Data;
+  const bool set = tables::Db().Index.SetLetterRange(b, letter);
+  letterTabs_->SetTabsEnabled(set);
+  letterTabs_->SetSelected(set ? letter : 0);
+  if (refresh) RefreshListPage();
+}
+
+// ================================================================== paging
+
+bool TForm3::Blocked() const { return busy_ > 0 || (form_ && form_->Busy()); }
+
+void TForm3::B_FirstClick() {
+  if (pageOffset_ == 0) return;
+  pageOffset_ = 0;
+  RefreshListPage();
+}
+
+void TForm3::B_PgUpClick() {
+  const PageMove m = PgUpMove({pageOffset_, PageSize(), RangeCount(), LetterTabsActive(), currentLetter_});
+  if (m.kind == PageMove::Offset) {
+    pageOffset_ = m.offset;
+    RefreshListPage();
+  } else if (m.kind == PageMove::Letter) {
+    SelectLetter(m.letter, false);
+    pageOffset_ = LastPageOffset(RangeCount(), PageSize());
+    RefreshListPage();
+  }
+}
+
+void TForm3::B_PgDnClick() {
+  const PageMove m = PgDnMove({pageOffset_, PageSize(), RangeCount(), LetterTabsActive(), currentLetter_});
+  if (m.kind == PageMove::Offset) {
+    pageOffset_ = m.offset;
+    RefreshListPage();
+  } else if (m.kind == PageMove::Letter) {
+    SelectLetter(m.letter);
+  }
+}
+
+void TForm3::B_LastClick() {
+  const int64_t d = LastPageOffset(RangeCount(), PageSize());
+  if (d == pageOffset_) return;
+  pageOffset_ = d;
+  RefreshListPage();
+}
+
+void TForm3::A_BtnClick(char letter) {
+  if (Blocked() || !LetterTabsActive()) return;
+  SelectLetter(letter);
+}
+
+void TForm3::RecordButtonClick(int k) {
+  ShowRecord(pageOffset_ + k);
+  // The button shows as pressed only while it holds the shown record.
+  if (k >= 0 && k < PageSize()) buttons_[size_t(k)]->SetSelected(k == selectedButton_);
+}
+
+// ========================================================= record movement
+
+bool TForm3::SaveRecordForMove() {
+  if (!form_->SaveCurrentRecord()) return false;
+  recordSaved_ = true;
+  ReleaseEditRecord();
+  return true;
+}
+
+void TForm3::Previous1Click() {
+  if (!Command("B_Prev")->isEnabled()) return;
+  Busy busy(*this);
+  RecordState s;
+  s.newRecordMode = newRecordMode_;
+  s.recordNo = currentRecordNo_;
+  s.recordLetter = newRecordMode_ ? currentLetter_ : shownLetter_;
+  if (!SaveRecordForMove()) return;
+  s.rangeCount = RangeCount();
+  s.tabsActive = LetterTabsActive();
+  s.currentLetter = currentLetter_;
+  s.letters = tables::Db().Letters;
+  if (const auto t = PreviousTarget(s)) ShowAt(t->letter, t->position);
+  else DisplayNewRecord(RangeCount());
+}
+
+void TForm3::Next1Click() {
+  if (!Command("B_Next")->isEnabled()) return;
+  Busy busy(*this);
+  RecordState s;
+  s.newRecordMode = newRecordMode_;
+  s.recordNo = currentRecordNo_;
+  s.recordLetter = newRecordMode_ ? currentLetter_ : shownLetter_;
+  if (!SaveRecordForMove()) return;
+  s.rangeCount = RangeCount();
+  s.tabsActive = LetterTabsActive();
+  s.currentLetter = currentLetter_;
+  s.letters = tables::Db().Letters;
+  if (const auto t = NextTarget(s)) ShowAt(t->letter, t->position);
+  else DisplayNewRecord(RangeCount());
+}
+
+void TForm3::B_RSynchroClick() {
+  if (newRecordMode_) return;
+  Busy busy(*this);
+  if (!SaveRecordForMove()) return;
+  const char letter = currentRecordLetter_;
+  if (LetterTabsActive() && IsTabLetter(letter) && letter != currentLetter_) SelectLetter(letter, false);
+  dbase::Table& b = tables::Db().Data;
+  int64_t p = 0;
+  b.First();
+  while (!b.Eof() && b.HasRecord()) {
+    ++p;
+    try {
+      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == currentRecordId_) break;
+    } catch (const dbase::EngineError&) {
+    }
+    b.Next();
+  }
+  if (p == 0) p = 1;
+  pageOffset_ = PageOffsetOf(p, PageSize());
+  ShowRecord(p - 1);
+}
+
+// ================================================================= commands
+
+void TForm3::B_NewClick() {
+  if (!Command("B_New")->isEnabled()) return;
+  ShowRecord(RangeCount());
+  if (!newRecordMode_ || recordInUse_ || Opt().IsReadOnlyDatabase()) return;
+  form_->FocusFirstEditor();
+  if (templateName_ != TRecordTemplateList::kBlank && templates_.Find(templateName_) != TRecordTemplateList::kNotFound)
+    LoadTemplate(templateName_, false);
+}
+
+bool TForm3::ConfirmDelete() {
+  if (Opt().RecordDeleteMode == 1) return true;
+  if (Msg().TypedConfirmation(text::kConfirmCaption, text::kConfirmPrompt)) return true;
+  Msg().Information(text::kNotDeleted);
+  return false;
+}
+
+void TForm3::B_RDeleteClick() {
+  if (!Command("B_RDelete")->isEnabled() || form_->IsFormBlank()) return;
+  if (!ConfirmDelete()) return;
+  DeleteShownRecord();
+}
+
+void TForm3::DeleteShownRecord() {
+  Busy busy(*this);
+  if (newRecordMode_) {
+    form_->ClearFields();
+    return;
+  }
+  dbase::Table& e = *edit_;
+  if (!e.IsOpen() || !e.HasRecord()) return;
+  const char letter = tables::Db().Index.RecordLetter(e);
+  try {
+    ReleaseEditRecord();
+    e.Delete();
+    e.Flush();
+  } catch (const dbase::EngineError&) {
+    Msg().Error(text::kInUseNotDeleted);
+    if (!Opt().IsReadOnlyDatabase()) {
+      try {
+        e.Edit();
+      } catch (const dbase::EngineError&) {
+        recordInUse_ = true;
+      }
+    }
+    return;
+  }
+  tables::Db().Index.AdjustLetterCounts(letter, 0, this);
+  const int64_t n = currentRecordNo_;
+  currentRecordNo_ = 0;  // nothing left to save
+  ShowRecord(std::max<int64_t>(0, n - 1));
+}
+
+void TForm3::B_RCopyClick() {
+  if (!Command("B_RCopy")->isEnabled()) return;
+  if (form_->IsFormBlank()) {
+    Msg().Warning(tables::text::kEmptyNotCopied);
+    return;
+  }
+  Busy busy(*this);
+  dbase::Table& c = tables::Db().CopyBuffer;
+  if (!c.IsOpen()) return;
+  savingToBuffer_ = true;
+  try {
+    tables::GotoPosition(c, 0);
+    if (!c.HasRecord() || c.Eof()) c.Append();
+    if (form_->SaveFields(c)) tables::Db().CopyBufferFilled = true;
+  } catch (const dbase::EngineError&) {
+    if (c.State() != dbase::EditState::Browse) c.Cancel();
+  }
+  savingToBuffer_ = false;
+  UpdateEnabledStates();
+}
+
+void TForm3::B_RPasteClick() {
+  if (!Command("B_RPaste")->isEnabled()) return;
+  dbase::Table& c = tables::Db().CopyBuffer;
+  if (!c.IsOpen()) return;
+  tables::GotoPosition(c, 0);
+  if (c.HasRecord() && !c.Eof()) form_->LoadFields(c);
+}
+
+void TForm3::B_RUndoClick() {
+  if (!Command("B_RUndo")->isEnabled()) return;
+  if (newRecordMode_) form_->ClearFields();
+  else if (edit_->IsOpen() && edit_->HasRecord()) form_->LoadFields(*edit_);
+}
+
+void TForm3::B_ExitClick() {
+  if (!SaveCurrentRecord()) return;
+  savedForEnd_ = true;
+  emit ExitRequested();
+}
+
+// ================================================================ templates
+
+void TForm3::LoadTemplate(const QString& name, bool replace) {
+  if (name == TRecordTemplateList::kBlank) {
+    if (replace) form_->ClearFields();
+    return;
+  }
+  const int index = templates_.Find(name);
+  dbase::Table& c = tables::Db().CopyBuffer;
+  const int64_t pos = TRecordTemplateList::CopyBufferPosition(index);
+  if (index == TRecordTemplateList::kNotFound || !c.IsOpen() || int64_t(tables::RecordCount(c)) <= pos) {
+    Msg().Error(text::kTemplateMissing);
+    return;
+  }
+  tables::GotoPosition(c, uint64_t(pos));
+  form_->LoadFields(c, true);
+}
+
+void TForm3::RebuildTemplateMenus() {
+  TemplateBtn_->setText(templateName_);
+}
+
+QMenu* TForm3::PrepareTemplateMenu() {
+  QMenu* m = TemplateMenu_;
+  m->clear();
+  QAction* head = m->addAction("Templates For Adding New Records:");
+  head->setEnabled(false);
+  QStringList names{TRecordTemplateList::kBlank};
+  names << templates_.Names();
+  for (const QString& n : names) {
+    QAction* a = m->addAction(n);
+    a->setCheckable(true);
+    a->setChecked(n == templateName_);
+    connect(a, &QAction::triggered, this, [this, n] {
+      templateName_ = n;
+      TemplateBtn_->setText(n);
+    });
+  }
+  return m;
+}
+
+QMenu* TForm3::PrepareTemplateRMenu() {
+  QMenu* m = TemplateRMenu_;
+  m->clear();
+  QMenu* replace = m->addMenu("&Replace Record With Template");
+  replace->setEnabled(!Opt().IsReadOnlyDatabase() && !recordInUse_);
+  QStringList names{TRecordTemplateList::kBlank};
+  names << templates_.Names();
+  for (const QString& n : names)
+    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { LoadTemplate(n, true); });
+  m->addAction("&Save Record To Template")->setEnabled(false);
+  m->addAction("&Help")->setEnabled(false);
+  return m;
+}
+
+// =================================================================== popups
+
+void TForm3::FillFieldMenu(QMenu* menu, dbase::Table& table) {
+  menu->clear();
+  tables::FillRecordMenu(table, [menu](const QString& caption) { menu->addAction(caption); });
+}
+
+QMenu* TForm3::PrepareRecordButtonPopup(int k) {
+  popupButton_ = k;
+  const int64_t position = pageOffset_ + k;
+  const bool beyond = position >= RangeCount();
+  const bool ro = Opt().IsReadOnlyDatabase();
+  QMenu* m = PopupMenu1_;
+  m->clear();
+  m->addAction("&Go To Web Page")->setEnabled(false);
+  QMenu* capture = m->addMenu("Capture &Web Page");
+  capture->addAction("Into New Record")->setEnabled(false);
+  capture->addAction("Into Current Record")->setEnabled(false);
+  capture->setEnabled(false);
+  m->addSeparator();
+  QMenu* quick = m->addMenu("&Quick View");
+  quick->setEnabled(!beyond);
+  connect(quick, &QMenu::aboutToShow, this, [this, quick, position] {
+    dbase::Table& b = tables::Db().Data;
+    tables::GotoPosition(b, uint64_t(position));
+    if (b.HasRecord() && !b.Eof()) FillFieldMenu(quick, b);
+  });
+  QMenu* view = m->addMenu("&View Copy Buffer");
+  view->setEnabled(!ro && tables::Db().CopyBufferFilled);
+  connect(view, &QMenu::aboutToShow, this, [this, view] {
+    dbase::Table& c = tables::Db().CopyBuffer;
+    tables::GotoPosition(c, 0);
+    if (c.HasRecord() && !c.Eof()) FillFieldMenu(view, c);
+  });
+  m->addSeparator();
+  QAction* copy = m->addAction("&Copy Record");
+  copy->setEnabled(!ro);
+  connect(copy, &QAction::triggered, this, [this, position] { CopyAtPosition(position); });
+  QAction* paste = m->addAction("&Paste Record");
+  paste->setEnabled(!ro && tables::Db().CopyBufferFilled);
+  connect(paste, &QAction::triggered, this, [this, position] { PasteAtPosition(position); });
+  QAction* del = m->addAction("&Delete Record");
+  del->setEnabled(!ro);
+  connect(del, &QAction::triggered, this, [this, position] { DeleteAtPosition(position); });
+  m->addAction("P&rint Record")->setEnabled(false);
+  m->addSeparator();
+  connect(m->addAction("&Font..."), &QAction::triggered, this, &TForm3::ChangeRecordButtonFont);
+  m->addAction("C&olor...")->setEnabled(false);
+  m->addSeparator();
+  m->addAction("&Help")->setEnabled(false);
+  return m;
+}
+
+void TForm3::CopyAtPosition(int64_t position) {
+  if (Blocked()) return;
+  if (position >= RangeCount()) {
+    Msg().Warning(tables::text::kEmptyNotCopied);
+    return;
+  }
+  tables::CopyToBuffer(uint64_t(position));
+  tables::Db().CopyBufferFilled = true;
+  UpdateEnabledStates();
+}
+
+void TForm3::PasteAtPosition(int64_t position) {
+  if (Blocked()) return;
+  // The shown record takes the paste in its editors.
+  const bool shown = !newRecordMode_ && selectedButton_ >= 0 && position == pageOffset_ + selectedButton_;
+  if (shown || (newRecordMode_ && position >= RangeCount())) {
+    B_RPasteClick();
+    return;
+  }
+  Busy busy(*this);
+  tables::PasteFromBuffer(uint64_t(position), this);
+  RefreshListPage();
+  // The shown record may have moved in the range.
+  if (!newRecordMode_ && currentRecordId_ >= 0) {
+    dbase::Table& b = tables::Db().Data;
+    int64_t p = 0;
+    for (b.First(); !b.Eof() && b.HasRecord(); b.Next()) {
+      ++p;
+      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == currentRecordId_) {
+        currentRecordNo_ = p;
+        break;
+      }
+    }
+  }
+}
+
+void TForm3::DeleteAtPosition(int64_t position) {
+  if (Blocked()) return;
+  if (position >= RangeCount()) {
+    Msg().Information(text::kEmptyNotDeleted);
+    return;
+  }
+  const bool shown = !newRecordMode_ && selectedButton_ >= 0 && position == pageOffset_ + selectedButton_;
+  if (shown) {
+    if (!Command("B_RDelete")->isEnabled()) return;
+    if (!ConfirmDelete()) return;
+    DeleteShownRecord();
+    return;
+  }
+  if (!ConfirmDelete()) return;
+  Busy busy(*this);
+  dbase::Table& b = tables::Db().Data;
+  tables::GotoPosition(b, uint64_t(position));
+  const char letter = tables::Db().Index.RecordLetter(b);
+  try {
+    b.Delete();
+    b.Flush();
+  } catch (const dbase::EngineError&) {
+    if (b.State() != dbase::EditState::Browse) b.Cancel();
+    Msg().Error(text::kInUseNotDeleted);
+    return;
+  }
+  tables::Db().Index.AdjustLetterCounts(letter, 0, this);
+  if (!newRecordMode_ && position < currentRecordNo_ - 1 && currentRecordLetter_ == letter) --currentRecordNo_;
+  if (!newRecordMode_ && !LetterTabsActive() && position < currentRecordNo_ - 1) --currentRecordNo_;
+  PgR_Lbl_->setText(RecordNumberText(currentRecordNo_, newRecordMode_));
+  Perc_Lbl_->setText(PercentText(currentRecordNo_, RangeCount()));
+  RefreshListPage();
+}
+
+QMenu* TForm3::PrepareRecordFormPopup() {
+  QMenu* m = PopupMenu3_;
+  m->clear();
+  const bool ro = Opt().IsReadOnlyDatabase();
+  const bool locked = ro || recordInUse_;
+  m->addAction("&Go To Web Page")->setEnabled(false);
+  m->addAction("Capture &Web Page")->setEnabled(false);
+  QMenu* replace = m->addMenu("R&eplace Record With Template");
+  replace->setEnabled(!locked);
+  QStringList names{TRecordTemplateList::kBlank};
+  names << templates_.Names();
+  for (const QString& n : names)
+    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { LoadTemplate(n, true); });
+  m->addAction("&Save Record To Template")->setEnabled(false);
+  QMenu* view = m->addMenu("&View Copy Buffer");
+  view->setEnabled(Command("B_RPaste")->isEnabled());
+  connect(view, &QMenu::aboutToShow, this, [this, view] {
+    dbase::Table& c = tables::Db().CopyBuffer;
+    tables::GotoPosition(c, 0);
+    if (c.HasRecord() && !c.Eof()) FillFieldMenu(view, c);
+  });
+  m->addSeparator();
+  for (const char* n : {"B_RPaste", "B_RCopy", "B_RUndo", "B_RDelete", "B_RPrint", "B_RSynchro"}) {
+    QAction* a = Command(n);
+    QAction* item = m->addAction(QString(a->text()).section('\t', 0, 0));
+    item->setEnabled(a->isEnabled());
+    connect(item, &QAction::triggered, a, &QAction::trigger);
+  }
+  m->addSeparator();
+  m->addAction("&Help")->setEnabled(false);
+  return m;
+}
+
+QMenu* TForm3::PrepareOptionsPopup() {
+  QMenu* m = PopupMenu2_;
+  m->clear();
+  OptionStore& o = Opt();
+  auto radio = [this](QMenu* menu, const QStringList& items, int current, std::function<void(int)> set) {
+    auto* group = new QActionGroup(menu);
+    for (int i = 0; i < items.size(); ++i) {
+      QAction* a = menu->addAction(items[i]);
+      a->setCheckable(true);
+      a->setChecked(i == current);
+      group->addAction(a);
+      connect(a, &QAction::triggered, this, [set, i] { set(i); });
+    }
+  };
+  QMenu* bars = m->addMenu("&Menus And SpeedBars");
+  radio(bars, {"Show Both", "Show Only Menus", "Show Only Speed Bars"}, o.MenusAndSpeedBars, [this](int v) {
+    Opt().MenusAndSpeedBars = v;
+    ApplyMenusAndSpeedBars();
+  });
+  bars->addSeparator();
+  radio(bars, {"Speed Bar At The Top", "Speed Bar At The Bottom"}, o.SpeedBarLocation, [this](int v) {
+    Opt().SpeedBarLocation = v;
+    ArrangePanes();
+  });
+  QMenu* tabs = m->addMenu("&Letter Tabs");
+  radio(tabs, {"Enabled", "Disabled"}, o.LetterTabs, [this](int v) { SetLetterTabsOption(v); });
+  tabs->addSeparator();
+  radio(tabs, {"Display In Center", "Display On Right Side"}, o.LetterTabsLocation, [this](int v) {
+    Opt().LetterTabsLocation = v;
+    ArrangePanes();
+  });
+  QMenu* hints = m->addMenu("H&int Messages");
+  radio(hints, {"Show", "Hide"}, o.HintMessages, [](int v) { Opt().HintMessages = v; });
+  QMenu* del = m->addMenu("&Record Delete Mode");
+  radio(del, {"Ask User To Confirm", "Immediate Delete"}, o.RecordDeleteMode,
+        [](int v) { Opt().RecordDeleteMode = v; });
+  m->addSeparator();
+  m->addAction("&Help")->setEnabled(false);
+  return m;
+}
+
+void TForm3::SetLetterTabsOption(int value) {
+  if (Opt().LetterTabs == value || Blocked()) return;
+  if (!SaveBeforeCommand()) return;
+  tables::TIndex& index = tables::Db().Index;
+  index.Remember();
+  Opt().LetterTabs = value;
+  if (value == 0) index.CountLetters();
+  // The sort itself is unchanged: the tabs' state, "A" and the record.
+  UpdateLetterTabsState();
+  SelectLetter('A');
+  Reload();
+}
+
+void TForm3::ChangeRecordButtonFont() {
+  if (!chooseFont) return;
+  if (const auto f = chooseFont(ToQFont(Opt().RecordButtonFont))) {
+    Opt().RecordButtonFont = ToRecord(*f);
+    AdjustRecordButtons();
+    RefreshListPage();
+  }
+}
+
+void TForm3::ShowPopupAt(QMenu* menu, QWidget* anchor) {
+  menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
+}
+
+// ==================================================================== keys
+
+bool TForm3::HandleKey(QKeyEvent* e, bool run) {
+  const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  const int key = e->key();
+  auto exec = [this, run](const char* name) {
+    if (!run) return;
+    if (QAction* a = Command(name); a && a->isEnabled()) a->trigger();
+  };
+  if (mods == Qt::ControlModifier) {
+    switch (key) {
+      case Qt::Key_PageUp: exec("B_PgUp"); return true;
+      case Qt::Key_PageDown: exec("B_PgDn"); return true;
+      case Qt::Key_End: exec("B_Last"); return true;
+      case Qt::Key_Home: exec("B_First"); return true;
+      case Qt::Key_F: exec("B_Search"); return true;
+      case Qt::Key_G: exec("SponsorBtn"); return true;
+      case Qt::Key_N: exec("B_New"); return true;
+      case Qt::Key_O: exec("B_Options"); return true;
+      case Qt::Key_P: exec("B_Print"); return true;
+      default: return false;
+    }
+  }
+  if (mods == Qt::AltModifier) {
+    switch (key) {
+      case Qt::Key_PageUp: exec("B_Prev"); return true;
+      case Qt::Key_PageDown: exec("B_Next"); return true;
+      case Qt::Key_Delete: exec("B_RDelete"); return true;
+      case Qt::Key_C: exec("B_RCopy"); return true;
+      case Qt::Key_T: exec("B_RPaste"); return true;
+      case Qt::Key_U: exec("B_RUndo"); return true;
+      case Qt::Key_G: exec("B_RGo"); return true;
+      case Qt::Key_W: exec("B_RCapture"); return true;
+      case Qt::Key_P: exec("B_RPrint"); return true;
+      case Qt::Key_Y: exec("B_RSynchro"); return true;
+      default: break;
+    }
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+      if (run && !Blocked()) form_->ShowPage(key - Qt::Key_1);
+      return true;
+    }
+    return false;
+  }
+  if (mods == (Qt::ControlModifier | Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
+    if (run && LetterTabsActive() && !Blocked()) SelectLetter(char('A' + (key - Qt::Key_A)));
+    return true;
+  }
+  if (mods == Qt::NoModifier) {
+    switch (key) {
+      case Qt::Key_F2:
+        if (run && !Blocked()) PrepareOptionsPopup()->popup(mapToGlobal(rect().center()));
+        return true;
+      case Qt::Key_F3: {
+        if (!run || Blocked()) return true;
+        int k = 0;
+        for (int i = 0; i < PageSize(); ++i)
+          if (buttons_[size_t(i)]->hasFocus()) k = i;
+        PrepareRecordButtonPopup(k)->popup(buttons_[size_t(k)]->mapToGlobal(QPoint(10, 10)));
+        return true;
+      }
+      case Qt::Key_F4:
+        if (run && !Blocked()) PrepareRecordFormPopup()->popup(form_->mapToGlobal(QPoint(10, 10)));
+        return true;
+      case Qt::Key_F5:
+      case Qt::Key_F6:
+      case Qt::Key_F7:
+      case Qt::Key_F8:
+        return true;  // the list header and sort button menus come later
+      default: return false;
+    }
+  }
+  return false;
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress: {
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (!w || w->window() != this || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        break;
+      auto* k = static_cast<QKeyEvent*>(event);
+      if (event->type() == QEvent::ShortcutOverride) {
+        // Claim the window's own keys before any shortcut sees them; the
+        // key press that follows is handled below.
+        if (HandleKey(k, false)) {
+          event->accept();
+          return true;
+        }
+        break;
+      }
+      if (HandleKey(k, true)) return true;
+      break;
+    }
+    case QEvent::ToolTip:
+      if (Opt().HintMessages == 1) return true;
+      break;
+    case QEvent::Resize:
+      if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
+      else if (watched == header_) {
+        UpdateColumns();
+        RefreshListPage();
+      }
+      else if (watched == PageControl1_) LayoutSpeedBar();
+      else if (watched == Panel6_) LayoutNavigationBar();
+      break;
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ========================================================== window events
+
+bool TForm3::SaveCurrentRecord() {
+  if (Blocked() && !ending_) return false;
+  if (!edit_ || !edit_->IsOpen() || currentRecordNo_ == 0 || recordSaved_) return true;
+  if (!form_->SaveCurrentRecord()) return false;
+  recordSaved_ = true;
+  return true;
+}
+
+void TForm3::SaveCurrentRecordUnattended() {
+  Messages* previous = &Msg();
+  UnattendedMessages quiet;
+  SetMessages(&quiet);
+  ending_ = true;
+  SaveCurrentRecord();
+  SetMessages(previous);
+}
 
 void TForm3::Teardown() {
+  ending_ = true;
+  if (!savedForEnd_) SaveCurrentRecordUnattended();
+  savedForEnd_ = true;
+  if (databaseOpened_) form_->WritePageOrder();
+  paneWidth_ = PgRight_->width();
   WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2);
+  ReleaseEditRecord();
+  try {
+    edit_->Close();
+  } catch (const dbase::EngineError&) {
+  }
   tables::CurrentDatabase& db = tables::Db();
   if (db.Data.IsOpen()) db.Index.SaveSort();
   tables::CloseDatabase();
@@ -46,22 +1626,57 @@ void TForm3::closeEvent(QCloseEvent* e) {
   // The window is never destroyed by its close box: it hides, and the
   // application decides whether the program goes on in the tray.
   e->ignore();
-  if (!SaveCurrentRecord()) return;
+  if (!ending_ && !SaveCurrentRecord()) return;
   hide();
   if (keepInTray_ && keepInTray_()) emit HiddenToTray();
-  else emit ExitRequested();
+  else {
+    savedForEnd_ = true;
+    emit ExitRequested();
+  }
 }
 
 void TForm3::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
-  if (e->type() == QEvent::WindowStateChange && isMinimized() && keepInTray_ &&
-      keepInTray_()) {
+  if (e->type() == QEvent::WindowStateChange && isMinimized() && keepInTray_ && keepInTray_()) {
     // In tray mode minimising only hides the window.
     QTimer::singleShot(0, this, [this] {
       hide();
       emit HiddenToTray();
     });
   }
+}
+
+void TForm3::hideEvent(QHideEvent* e) {
+  QMainWindow::hideEvent(e);
+  if (!e->spontaneous()) hiddenSinceShow_ = true;
+}
+
+void TForm3::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (e->spontaneous() || ending_ || !databaseOpened_) return;
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    hiddenSinceShow_ = false;
+    AdjustRecordButtons();
+    OpenEditTable();
+    UpdateLetterTabsState();
+    currentRecordNo_ = 0;
+    ShowRecord(0);
+    return;
+  }
+  if (!hiddenSinceShow_) return;
+  hiddenSinceShow_ = false;
+  // The form is saved through the edit table that holds the shown record
+  // before a fresh one replaces it; then the same place is shown again.
+  if (!SaveCurrentRecord()) {
+    RefreshListPage();
+    return;
+  }
+  const bool otherLetter = LetterTabsActive() && currentRecordLetter_ != currentLetter_;
+  const int64_t again = otherLetter ? 0 : std::max<int64_t>(0, currentRecordNo_ - 1);
+  OpenEditTable();
+  recordSaved_ = true;
+  ShowRecord(again);
 }
 
 }  // namespace quillary

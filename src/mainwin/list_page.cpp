@@ -1,0 +1,84 @@
+#include "mainwin/list_page.h"
+
+#include <QLocale>
+
+#include "shell/options.h"
+#include "tables/field_kinds.h"
+#include "tables/table_utils.h"
+
+namespace quillary {
+
+CellKind CellKindOf(const dbase::Table& table, int position) {
+  if (position < 0 || position >= table.FieldCount()) return CellKind::Other;
+  switch (tables::KindOf(table.Field(position))) {
+    case tables::Kind::Text: return CellKind::Text;
+    case tables::Kind::Memo: return CellKind::Memo;
+    case tables::Kind::Picture: return CellKind::Picture;
+    case tables::Kind::Date: return CellKind::Date;
+    case tables::Kind::Numeric: return CellKind::Numeric;
+    default: return CellKind::Other;
+  }
+}
+
+QString DateCodeOf(const dbase::Table& table, int position) {
+  const auto& formats = Opt().DateFormats;
+  // The entry of the field itself (form field numbers are position - 1),
+  // else the entry at its place among the date fields.
+  for (const DateFormatEntry& e : formats)
+    if (e.field == position - 1) return e.code;
+  int nth = 0;
+  for (int i = tables::kFirstUserField; i < position && i < table.FieldCount(); ++i)
+    if (table.Field(i).kind == dbase::FieldKind::Date) ++nth;
+  if (size_t(nth) < formats.size()) return formats[size_t(nth)].code;
+  return "0";
+}
+
+std::vector<ListRow> ReadListPage(dbase::Table& table, int64_t offset, int rows,
+                                  const std::vector<ListColumn>& columns) {
+  std::vector<ListRow> out;
+  if (!table.IsOpen() || rows <= 0) return out;
+  const QLocale locale;
+  const QString dec = locale.decimalPoint(), thou = locale.groupSeparator();
+  tables::GotoPosition(table, uint64_t(std::max<int64_t>(0, offset)));
+  while (int(out.size()) < rows && !table.Eof() && table.HasRecord()) {
+    ListRow row;
+    try {
+      row.recordNumber = int64_t(table.AsNumber(tables::kRecordNumberField));
+    } catch (const dbase::EngineError&) {
+      row.recordNumber = 0;
+    }
+    for (size_t c = 0; c < columns.size(); ++c) {
+      const int pos = columns[c].position;
+      const CellKind kind = CellKindOf(table, pos);
+      QString raw;
+      if (kind != CellKind::Memo && kind != CellKind::Picture && pos >= 0 && pos < table.FieldCount()) {
+        try {
+          raw = QString::fromStdString(table.AsText(pos));
+        } catch (const dbase::EngineError&) {
+        }
+      }
+      const int decimals = pos >= 0 && pos < table.FieldCount() ? table.Field(pos).decimals : 0;
+      CellText cell = FormatCell(kind, raw, decimals, kind == CellKind::Date ? DateCodeOf(table, pos) : QString(),
+                                 dec, thou);
+      // Columns after the first are set off by a space.
+      if (c > 0) cell.text.prepend(' ');
+      row.cells.push_back(cell);
+    }
+    out.push_back(std::move(row));
+    table.Next();
+  }
+  return out;
+}
+
+int PositionOfLabel(const QString& label) {
+  const QStringList& labels = Opt().LabelList;
+  for (int i = 0; i < labels.size(); ++i)
+    if (labels[i].compare(label, Qt::CaseInsensitive) == 0) return i + tables::kFirstUserField;
+  return -1;
+}
+
+std::vector<ListColumn> DefaultColumns() {
+  return {ListColumn{tables::kFirstUserField, 50}, ListColumn{tables::kFirstUserField + 1, 50}};
+}
+
+}  // namespace quillary
