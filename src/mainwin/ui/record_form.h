@@ -205,7 +205,6 @@ class TRecordForm : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  bool focusNextPrevChild(bool next) override;
 
  private:
   struct Slot;
