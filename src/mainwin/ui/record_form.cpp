@@ -306,6 +306,7 @@ void TRecordForm::BuildPage(int page) {
                     [this, e = s.date](int index) { RememberDateFormat(e, index); });
           } else {
             auto* ph = new TPhoneEdit(w);
+            ph->SetPopupMenu(textMenu_);
             s.button = ph;
           }
           s.button->SetTag(n);
@@ -371,6 +372,7 @@ void TRecordForm::BuildPage(int page) {
         }
       }
       s.editor->setObjectName(QString("R%1").arg(n - 1));
+      s.editor->setProperty("helpTopic", d.kind == EdKind::Picture ? kPictureHelpTopic : kEditorHelpTopic);
       s.editor->installEventFilter(this);
       if (s.kind == EdKind::Lookup)
         if (auto* box = qobject_cast<QComboBox*>(s.editor); box && box->lineEdit())
@@ -678,8 +680,11 @@ bool TRecordForm::SaveAttempt(dbase::Table& table, bool& memoFailed) {
     ProcessPaintOnly();
   }
 
-  const char oldLetter = host_.NewRecordMode() ? 0 : host_.ShownRecordLetter();
-  const char newLetter = tables::Db().Index.RecordLetter(table);
+  // Only the shown record has a place under the letter tabs; the copy
+  // buffer and templates do not.
+  const bool shown = &table == &host_.EditTable();
+  const char oldLetter = !shown || host_.NewRecordMode() ? 0 : host_.ShownRecordLetter();
+  const char newLetter = shown ? tables::Db().Index.RecordLetter(table) : 0;
   table.Post();
   table.Flush();
   if (newLetter != 0 && newLetter != oldLetter) host_.RecordLetterChanged(oldLetter, newLetter);

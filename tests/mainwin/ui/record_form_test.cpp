@@ -2,6 +2,7 @@
 // into the editors, clicking labels and page tabs, Tab and Shift+Tab; and
 // what reaches the table and the settings files.
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 #include <QTest>
 
 #include "mainwin/ui/editors/date_edit.h"
+#include "mainwin/ui/editors/edit_menu.h"
+#include "mainwin/ui/editors/editor_support.h"
 #include "mainwin/ui/record_form.h"
 #include "shell/clock.h"
 #include "shell/templates.h"
@@ -368,7 +371,11 @@ TEST_F(RecordFormTest, AMemoThatCannotBeWrittenFailsOnceAndYesCancelsThePendingC
 
 TEST_F(RecordFormTest, AnEngineRefusingEveryPostIsTriedAHundredTimesThenAsked) {
   int posts = 0;
-  edit.SetBeforePost([&posts](dbase::Table&) {
+  bool busy = false, nested = true;
+  edit.SetBeforePost([&](dbase::Table&) {
+    // No other save can start while this one runs.
+    busy = form->Busy();
+    nested = form->SaveCurrentRecord();
     ++posts;
     throw dbase::DatabaseError(dbase::ErrorReason::InUse, "locked");
   });
@@ -376,6 +383,9 @@ TEST_F(RecordFormTest, AnEngineRefusingEveryPostIsTriedAHundredTimesThenAsked) {
   msgs.answers = {MsgAnswer::Yes};
   EXPECT_TRUE(form->SaveCurrentRecord());
   EXPECT_EQ(posts, TRecordForm::kMaxSaveAttempts);
+  EXPECT_TRUE(busy);
+  EXPECT_FALSE(nested);
+  EXPECT_FALSE(form->Busy());
   EXPECT_EQ(msgs.Texts(), QStringList({"Could not Update the record!\nDo you want to continue anyway?\n"
                                        "(If you answer Yes changes to the current record will be discarded.)"}));
   edit.SetBeforePost({});
@@ -422,6 +432,33 @@ TEST_F(RecordFormTest, LoadingShowsTheRecordAndATemplateDateMarkerBecomesToday) 
   form->ClearFields();
   EXPECT_TRUE(form->IsFormBlank());
   SetClock({});
+}
+
+TEST_F(RecordFormTest, FontAndDateFormatChoicesApplyAtOnceAndAreKept) {
+  // "&Font..." of a one-line editor's popup: every one-line editor and
+  // lookup takes the new font, the memos keep theirs.
+  QFont chosen("DejaVu Serif", 13);
+  form->SetFontChooser([&chosen](const QFont&) { return std::optional<QFont>(chosen); });
+  QWidget* keywords = form->Editor(kKeywords);
+  QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), keywords->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(keywords, &menuEvent);
+  auto* menu = qobject_cast<TEditMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  menu->Font1->trigger();
+  menu->close();
+  EXPECT_EQ(Opt().LineEditFont.Name(), "DejaVu Serif");
+  EXPECT_EQ(Opt().LineEditFont.Size(), 13);
+  EXPECT_EQ(form->Editor(kTitle)->font().family(), "DejaVu Serif");
+  EXPECT_EQ(form->Editor(3)->font().pointSize(), 13);
+  EXPECT_EQ(form->Editor(kNotes)->font(), ToQFont(Opt().MemoEditFont));
+
+  // A date format chosen in the date editor's popup goes to date.dat.
+  QSignalSpy formats(form.get(), &TRecordForm::DateFormatsChanged);
+  auto* date = qobject_cast<TDateEdit*>(form->Editor(kDate));
+  date->FormatItem[1]->trigger();
+  EXPECT_EQ(formats.count(), 1);
+  EXPECT_EQ(Opt().DateFormats[0].code, "1");
+  EXPECT_EQ(ReadAll(Opt().SettingsFile("date.dat")), "1\r\n");
 }
 
 TEST_F(RecordFormTest, ReadOnlyDisablesTheEditorsAndSavesNothing) {
