@@ -38,6 +38,15 @@
 //   customContextMenuRequested with PopupFor(editor, globalPos); its
 //   FontRequested / ColorRequested / EditListRequested signals name the editor.
 //
+//  TLookup (lookup fields; lookup.h): SetSource("listN.dbf") after the
+//   database directory is set binds and loads (a missing list is made from
+//   the template, one that does not open leaves the box empty); SetTwin for a
+//   second box on the same list; Text() / SetText(); SetEditorEnabled(bool);
+//   SetTag; SetPopupMenu(lookup-variant TEditMenu); signal Changed(). Leaving
+//   the box (or destroying it) adds a new text to the list; every box on that
+//   list reloads. "&Edit List...": TEditListsDlg::Execute(lists, index),
+//   which reloads every TLookup afterwards (TLookup::ReloadAll()).
+//
 //  TDbMultiImgControl ("Logo:" with SetToolBarHidden(true), "Picture:"):
 //   - LoadFromField(field) / SaveToField(field) over a PictureField (the
 //     form wraps the table's picture field: bytes in and out);
@@ -49,6 +58,8 @@
 #include "mainwin/ui/editors/currency_edit.h"
 #include "mainwin/ui/editors/date_edit.h"
 #include "mainwin/ui/editors/edit_menu.h"
+#include "mainwin/ui/editors/edit_lists_dlg.h"
 #include "mainwin/ui/editors/editor_support.h"
+#include "mainwin/ui/editors/lookup.h"
 #include "mainwin/ui/editors/multi_img.h"
 #include "mainwin/ui/editors/text_edits.h"

@@ -67,7 +67,9 @@ class EditorTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     before->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(before, Qt::Key_Tab);
-    if (editor->focusPolicy() & Qt::TabFocus) ASSERT_TRUE(editor->hasFocus());
+    if (editor->focusPolicy() & Qt::TabFocus) {
+      ASSERT_TRUE(editor->hasFocus());
+    }
   }
   // Leaves the focused editor with Tab and lets the checks that run after
   // leaving happen.

@@ -65,8 +65,9 @@ TEST_F(PictureControlTest, SavingFollowsTheExtensionAndATifWritesNoFile) {
     const QImage back = images::ReadPictureFile(path);
     EXPECT_EQ(back.size(), control->Picture().size());
     // JPEG is lossy and GIF keeps at most 256 of this picture's colours.
-    if (!QString(name).endsWith(".jpg") && !QString(name).endsWith(".GIF"))
+    if (!QString(name).endsWith(".jpg") && !QString(name).endsWith(".GIF")) {
       EXPECT_TRUE(SamePixels(back, control->Picture()));
+    }
   }
 }
 
@@ -166,7 +167,9 @@ TEST_F(PictureControlTest, ToolBarShowsOnlyAtLeast210PixelsWide) {
     pic.resize(c.width, 200);
     pic.show();
     EXPECT_EQ(pic.ToolBar()->isVisible(), c.shown);
-    if (c.shown) EXPECT_EQ(pic.ToolBar()->height(), 24);
+    if (c.shown) {
+      EXPECT_EQ(pic.ToolBar()->height(), 24);
+    }
   }
   // The popup item switches it and names the state.
   control->PreparePopup();
