@@ -272,6 +272,14 @@ void TEditListsDlg::done(int result) {
   QDialog::done(result);
 }
 
+void TEditListsDlg::ExecuteFor(const QString& file, QWidget* parent) {
+  std::vector<ListField> lists = RecordTableLists();
+  int first = 0;
+  for (int i = 0; i < int(lists.size()); ++i)
+    if (lists[size_t(i)].file.compare(file, Qt::CaseInsensitive) == 0) first = i;
+  Execute(std::move(lists), first, parent);
+}
+
 void TEditListsDlg::Execute(std::vector<ListField> lists, int first, QWidget* parent) {
   {
     TEditListsDlg dlg(std::move(lists), first, parent);

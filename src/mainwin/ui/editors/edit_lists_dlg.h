@@ -31,6 +31,9 @@ class TEditListsDlg : public QDialog {
   // The lookup fields of the record table (positions 4, 5, 8, 14, 15 with
   // "list1.dbf" .. "list5.dbf").
   static std::vector<tables::ListField> RecordTableLists();
+  // "&Edit List..." of a lookup's popup: the dialog over the record table's
+  // lists, started on the list `file` names (letter case ignored).
+  static void ExecuteFor(const QString& file, QWidget* parent = nullptr);
 
   int CurrentList() const { return current_; }
   void SelectList(int index);

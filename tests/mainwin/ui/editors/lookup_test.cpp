@@ -3,6 +3,7 @@
 // never replaced, a new value added at once and shown by every lookup on the
 // list, exact-case auto-fill, the entering rule, and the dialog's items,
 // "&Update Lists" and packing.
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -166,6 +167,39 @@ TEST_F(LookupTest, ClosingTheWindowAddsTheTypedValue) {
   QTest::keyClicks(first, "Office");
   window.reset();
   EXPECT_EQ(FileItems("list1.dbf"), QStringList{"Office"});
+}
+
+TEST_F(LookupTest, RightClickOpensTheLookupVariantOfTheEditMenu) {
+  PutItems("list1.dbf", {"Tools"});
+  ShowForm();
+  TEditMenu menu(TEditMenu::Variant::Lookup);
+  first->SetPopupMenu(&menu);
+  QWidget* listFor = nullptr;
+  QObject::connect(&menu, &TEditMenu::EditListRequested, [&](QWidget* w) { listFor = w; });
+  QTest::keyClicks(first, "T");  // auto-filled: "ools" selected
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                          first->lineEdit()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(first->lineEdit(), &click);
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(menu.Control(), first);
+  EXPECT_FALSE(menu.Undo1->isVisible());
+  EXPECT_TRUE(menu.Copy1->isEnabled());  // the completed part is selected
+  EXPECT_TRUE(menu.AutoFill1->isChecked());
+  menu.EditList1->trigger();
+  EXPECT_EQ(listFor, first);
+  menu.close();
+}
+
+TEST_F(LookupTest, EditListFromTheMenuStartsOnTheLookupsList) {
+  PutItems("list3.dbf", {"Invoice"});
+  int started = -1;
+  OnNextModal<TEditListsDlg>([&](TEditListsDlg* dlg) {
+    started = dlg->CurrentList();
+    EXPECT_EQ(dlg->ShownItems(), QStringList{"Invoice"});
+    dlg->reject();
+  });
+  TEditListsDlg::ExecuteFor("LIST3.DBF");
+  EXPECT_EQ(started, 2);
 }
 
 // ------------------------------------------------------------- Edit Lists
