@@ -11,8 +11,12 @@ TFormatedButton::TFormatedButton(QWidget* parent, int gap) : QAbstractButton(par
 }
 
 void TFormatedButton::SetColumns(const std::vector<int>& percents) {
-  cells_.clear();
-  for (int p : percents) cells_.push_back(TLabelRec{QString(), -1, p, false});
+  // Cells that stay keep their texts until the next refill.
+  cells_.resize(percents.size());
+  for (size_t i = 0; i < percents.size(); ++i) {
+    cells_[i].Percent = percents[i];
+    cells_[i].Width = -1;
+  }
   ComputeWidths();
   update();
 }

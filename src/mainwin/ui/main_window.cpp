@@ -571,16 +571,15 @@ void TForm3::ApplyMenusAndSpeedBars() {
   const bool menu = mode != 2, bar = mode != 1;
   // The client area keeps its size: the window grows or shrinks instead.
   int delta = 0;
-  if (menuBar()->isVisibleTo(this) != menu && !constructing_) delta += (menu ? 1 : -1) * menuBar()->sizeHint().height();
-  if (PageControl1_->isVisibleTo(this) != bar && !constructing_)
-    delta += (bar ? 1 : -1) * PageControl1_->sizeHint().height();
-  const int paneHeight = splitter_->height();
+  auto change = [&](QWidget* w, bool show) {
+    if (constructing_ || w->isVisibleTo(this) == show) return;
+    delta += show ? w->sizeHint().height() : -w->height();
+  };
+  change(menuBar(), menu);
+  change(PageControl1_, bar);
   menuBar()->setVisible(menu);
   PageControl1_->setVisible(bar);
-  if (delta != 0 && !isMaximized()) {
-    resize(width(), height() + delta);
-    Q_UNUSED(paneHeight);
-  }
+  if (delta != 0 && !isMaximized()) resize(width(), height() + delta);
 }
 
 void TForm3::ApplyHints() {

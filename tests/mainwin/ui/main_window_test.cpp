@@ -1,0 +1,593 @@
+// The main window driven as a user drives it: clicks on the page buttons,
+// letter tabs and record buttons, keys, typing into the record form, and the
+// ways the program ends.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <csignal>
+
+#include "app/application.h"
+#include "app/signals.h"
+#include "internet/ui/tray_form.h"
+#include "mainwin/ui/formated_button.h"
+#include "mainwin/ui/letter_tabs.h"
+#include "mainwin/ui/main_window.h"
+#include "mainwin/ui/record_form.h"
+#include "mainwin/ui/sort_button.h"
+#include "shell/options.h"
+#include "shell/ui/qt_messages.h"
+#include "support/scripted_messages.h"
+#include "support/temp_home.h"
+#include "tables/database.h"
+#include "tables/table_utils.h"
+
+namespace quillary {
+namespace {
+
+constexpr int kTitle = 2;     // table positions
+constexpr int kKeywords = 6;
+
+void Pump() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Opt().Reset();
+    Opt().InitDirectories(home.path(), QUILLARY_TEST_SHARE_DIR);
+    Opt().UserDataDir = Opt().PublicDataDir();
+    Opt().SettingsDir = Opt().UserDataDir;
+    QDir().mkpath(Opt().CurrentDbDir);
+    Opt().ShowTips = 0;
+    tables::Db().Reset();
+  }
+  void TearDown() override {
+    if (win) {
+      win->Teardown();
+      win.reset();
+    }
+    tables::Db().Reset();
+  }
+
+  // Writes a database of these titles (keywords "k" + title), sorted by
+  // `sortField` (0: entry order), and closes it again.
+  void MakeDatabase(const std::vector<std::string>& titles, int sortField = 0) {
+    ASSERT_TRUE(tables::OpenDatabase());
+    dbase::Table& t = tables::Db().Data;
+    for (const std::string& title : titles) {
+      t.Append();
+      t.SetText(1, "2");
+      t.SetText(kTitle, title);
+      t.SetText(kKeywords, "k" + title);
+      t.Post();
+    }
+    tables::Db().Index.Create(sortField, false, 0, false);
+    ASSERT_TRUE(tables::Db().Index.ApplySort());
+    ASSERT_TRUE(tables::Db().Index.SaveSort());
+    tables::CloseDatabase();
+    tables::Db().Reset();
+  }
+
+  void Open(int pageSize = 10) {
+    win = std::make_unique<TForm3>();
+    win->show();
+    Pump();
+    ASSERT_TRUE(win->DatabaseOpened());
+    SetPageSize(pageSize);
+  }
+
+  // The page size is what fits the list pane: the window is made as tall as
+  // needed for it.
+  void SetPageSize(int n) {
+    for (int h = 300; h < 2000 && win->PageSize() != n; h += 2) {
+      win->resize(900, h);
+      Pump();
+    }
+    ASSERT_EQ(win->PageSize(), n);
+  }
+
+  void Click(const char* control) {
+    auto* b = win->findChild<QToolButton*>(control);
+    ASSERT_TRUE(b) << control;
+    ASSERT_TRUE(b->isEnabled()) << control;
+    QTest::mouseClick(b, Qt::LeftButton);
+    Pump();
+  }
+  bool Enabled(const char* command) { return win->Command(command)->isEnabled(); }
+  void ClickButton(int k) {
+    QTest::mouseClick(win->RecordButton(k), Qt::LeftButton);
+    Pump();
+  }
+  void ClickTab(char letter) {
+    QTest::mouseClick(win->LetterTabs()->Tab(letter), Qt::LeftButton);
+    Pump();
+  }
+  QString ButtonTitle(int k) { return win->RecordButton(k)->Cell(0).Text; }
+  QString Status() { return win->StatusLabel()->text(); }
+
+  QLineEdit* LineEditor(int n) {
+    QWidget* w = win->RecordForm()->Editor(n);
+    if (auto* l = qobject_cast<QLineEdit*>(w)) return l;
+    return w ? w->findChild<QLineEdit*>() : nullptr;
+  }
+  void TypeTitle(const QString& text) {
+    QLineEdit* e = LineEditor(1);
+    ASSERT_TRUE(e);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    Pump();
+  }
+  QString ShownTitle() { return win->RecordForm()->FieldText(1); }
+
+  // The titles stored, in entry order, read with a table of our own.
+  std::vector<std::string> StoredTitles() {
+    dbase::Table t(Opt().CurrentDbDir.toStdString(), "data.dbf");
+    t.Open();
+    std::vector<std::string> out;
+    for (t.First(); !t.Eof() && t.HasRecord(); t.Next()) out.push_back(t.AsText(kTitle));
+    return out;
+  }
+
+  test::TempHome home;
+  test::ScriptedMessages msgs;
+  std::unique_ptr<TForm3> win;
+};
+
+std::vector<std::string> Numbered(int n) {
+  std::vector<std::string> v;
+  for (int i = 0; i < n; ++i) v.push_back(QString("T%1").arg(i, 2, 10, QChar('0')).toStdString());
+  return v;
+}
+
+TEST_F(MainWindowTest, LastAndPgDnWithoutLetterTabs) {
+  MakeDatabase(Numbered(20));
+  Open(10);
+  EXPECT_FALSE(win->LetterTabsActive());
+  EXPECT_FALSE(win->LetterTabs()->Tab('A')->isEnabled());
+  EXPECT_EQ(ButtonTitle(0), "T00");
+  EXPECT_FALSE(Enabled("B_First"));
+  EXPECT_FALSE(Enabled("B_PgUp"));
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "1");
+  EXPECT_EQ(win->PercentLabel()->text(), "5%");
+
+  Click("B_Last");
+  EXPECT_EQ(win->PageOffset(), 10);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(ButtonTitle(k), QString("T%1").arg(10 + k));
+  EXPECT_FALSE(Enabled("B_Last"));
+  EXPECT_TRUE(Enabled("B_PgDn"));
+
+  // One page past records that fill the pages exactly: empty buttons that
+  // start a new record.
+  Click("B_PgDn");
+  EXPECT_EQ(win->PageOffset(), 20);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(ButtonTitle(k), "");
+  EXPECT_FALSE(Enabled("B_PgDn"));
+  ClickButton(3);
+  EXPECT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(Status(), "New Record");
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "");
+  EXPECT_EQ(win->PercentLabel()->text(), "100%");
+  EXPECT_EQ(ShownTitle(), "");
+
+  Click("B_First");
+  EXPECT_EQ(win->PageOffset(), 0);
+  // Ctrl+End and Ctrl+PgDn do the same as the buttons.
+  QTest::keyClick(win.get(), Qt::Key_End, Qt::ControlModifier);
+  Pump();
+  EXPECT_EQ(win->PageOffset(), 10);
+  QTest::keyClick(win.get(), Qt::Key_PageDown, Qt::ControlModifier);
+  Pump();
+  EXPECT_EQ(win->PageOffset(), 20);
+}
+
+TEST_F(MainWindowTest, LetterTabsPgUpToAnEmptyLetterAndNextAcrossLetters) {
+  MakeDatabase({"Apple", "Cedar", "Cobalt", "Mango", "Maple", "Melon", "Pear", "Plum"}, kTitle);
+  Open(10);
+  ASSERT_TRUE(win->LetterTabsActive());
+  EXPECT_EQ(win->CurrentLetter(), 'A');
+  // Tabs of letters with records in blue, without in gray.
+  EXPECT_EQ(win->LetterTabs()->Tab('C')->TextColor(), QColor(0, 0, 255));
+  EXPECT_EQ(win->LetterTabs()->Tab('B')->TextColor(), QColor(128, 128, 128));
+
+  ClickTab('C');
+  EXPECT_EQ(win->CurrentLetter(), 'C');
+  EXPECT_EQ(ButtonTitle(0), "Cedar");
+  EXPECT_EQ(ButtonTitle(1), "Cobalt");
+  EXPECT_EQ(ButtonTitle(2), "");
+  EXPECT_TRUE(Enabled("B_PgUp"));
+  Click("B_PgUp");
+  EXPECT_EQ(win->CurrentLetter(), 'B');
+  EXPECT_EQ(win->LetterTabs()->Selected(), 'B');
+  EXPECT_EQ(win->PageOffset(), 0);
+  EXPECT_EQ(ButtonTitle(0), "");
+
+  // "Next" on the last "M" record, nothing under "N" and "O".
+  ClickTab('M');
+  ClickButton(2);
+  EXPECT_EQ(ShownTitle(), "Melon");
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "3");
+  Click("B_Next");
+  EXPECT_EQ(ShownTitle(), "Pear");
+  EXPECT_EQ(win->CurrentRecordLetter(), 'P');
+  EXPECT_EQ(win->CurrentLetter(), 'M');
+  EXPECT_EQ(win->LetterTabs()->Selected(), 'M');
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "1");
+  EXPECT_EQ(win->SelectedButton(), -1);  // not on the "M" page
+  // And back: Alt+PgUp goes to the last "M" record.
+  QTest::keyClick(win.get(), Qt::Key_PageUp, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(ShownTitle(), "Melon");
+  EXPECT_EQ(win->SelectedButton(), 2);
+  // Ctrl+Alt+P selects the letter.
+  QTest::keyClick(win.get(), Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(win->CurrentLetter(), 'P');
+  EXPECT_EQ(ButtonTitle(1), "Plum");
+}
+
+TEST_F(MainWindowTest, SynchronizeShowsTheRecordsLetterAndPage) {
+  MakeDatabase({"Apple", "Mango", "Pear"}, kTitle);
+  Open(10);
+  ClickTab('M');
+  ClickButton(0);
+  Click("B_Next");
+  ASSERT_EQ(ShownTitle(), "Pear");
+  Click("B_RSynchro");
+  EXPECT_EQ(win->CurrentLetter(), 'P');
+  EXPECT_EQ(win->SelectedButton(), 0);
+  EXPECT_EQ(ShownTitle(), "Pear");
+}
+
+TEST_F(MainWindowTest, PublicDatabaseOpenedReadOnly) {
+  MakeDatabase(Numbered(3));
+  Opt().AccessLevel = 2;
+  Open(5);
+  EXPECT_EQ(Status(), "Read Only Access");
+  EXPECT_TRUE(win->windowTitle().endsWith(" [Read Only Mode]")) << win->windowTitle().toStdString();
+  EXPECT_FALSE(win->RecordForm()->EditorsEnabled());
+  // No editor takes typing: disabled, or read-only where its button must
+  // still work.
+  for (int n = 1; n <= TRecordForm::kFieldCount; ++n) {
+    QWidget* e = win->RecordForm()->Editor(n);
+    ASSERT_TRUE(e) << n;
+    QList<QWidget*> inner = e->findChildren<QWidget*>();
+    inner << e;
+    for (QWidget* w : inner) {
+      if (auto* l = qobject_cast<QLineEdit*>(w)) {
+        EXPECT_TRUE(!l->isEnabled() || l->isReadOnly()) << n;
+      }
+      if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
+        EXPECT_TRUE(!t->isEnabled() || t->isReadOnly()) << n;
+      }
+    }
+  }
+  EXPECT_FALSE(LineEditor(1)->isEnabled());
+  for (const char* c : {"B_New", "B_RDelete", "B_RCopy", "B_RPaste", "B_RUndo"}) EXPECT_FALSE(Enabled(c)) << c;
+  // Keys of disabled commands do nothing.
+  QTest::keyClick(win.get(), Qt::Key_N, Qt::ControlModifier);
+  Pump();
+  EXPECT_FALSE(win->NewRecordMode());
+  ClickButton(1);
+  EXPECT_EQ(Status(), "Read Only Access");
+}
+
+TEST_F(MainWindowTest, RecordHeldByASecondProcessIsShownReadOnly) {
+  MakeDatabase(Numbered(3));
+  QProcess holder;
+  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record",
+               {Opt().CurrentDbDir, "data.dbf", "1"});
+  ASSERT_TRUE(holder.waitForStarted(10000));
+  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+  ASSERT_EQ(holder.readLine().trimmed(), "held");
+
+  Open(5);
+  EXPECT_EQ(Status(), "Read Only Access - Record In Use");
+  EXPECT_FALSE(win->RecordForm()->EditorsEnabled());
+  EXPECT_FALSE(Enabled("B_RDelete"));
+  ClickButton(1);
+  EXPECT_EQ(Status(), "Read/Write Access");
+  EXPECT_TRUE(LineEditor(1)->isEnabled());
+  ClickButton(0);
+  EXPECT_EQ(Status(), "Read Only Access - Record In Use");
+
+  holder.write("\n");
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  ClickButton(1);
+  ClickButton(0);
+  EXPECT_EQ(Status(), "Read/Write Access");
+}
+
+// Message boxes scripted, but the typed confirmation is the real dialog.
+class RealTypedConfirmation : public Messages {
+ public:
+  explicit RealTypedConfirmation(test::ScriptedMessages& s) : scripted_(s) { SetMessages(this); }
+  ~RealTypedConfirmation() override { SetMessages(&scripted_); }
+  MsgAnswer Show(MsgKind k, const QString& t, MsgButtons b, int h) override { return scripted_.Show(k, t, b, h); }
+  std::optional<QString> InputQuery(const QString& c, const QString& p, const QString& i) override {
+    return scripted_.InputQuery(c, p, i);
+  }
+  bool TypedConfirmation(const QString& c, const QString& p) override { return real_.TypedConfirmation(c, p); }
+  std::optional<QString> ChooseOpenFile(const QString& c, const QString& d, const QString& f) override {
+    return scripted_.ChooseOpenFile(c, d, f);
+  }
+  std::optional<QString> ChooseSaveFile(const QString& c, const QString& d, const QString& f) override {
+    return scripted_.ChooseSaveFile(c, d, f);
+  }
+  std::optional<QString> ChooseDirectory(const QString& c, const QString& d) override {
+    return scripted_.ChooseDirectory(c, d);
+  }
+
+ private:
+  test::ScriptedMessages& scripted_;
+  QtMessages real_;
+};
+
+TEST_F(MainWindowTest, LowerCaseYesDoesNotDelete) {
+  MakeDatabase(Numbered(3));
+  Open(5);
+  RealTypedConfirmation typed(msgs);
+  QString caption, prompt;
+  QTimer answer;
+  answer.setInterval(20);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    answer.stop();
+    caption = d->windowTitle();
+    prompt = d->labelText();
+    auto* edit = d->findChild<QLineEdit*>();
+    QTest::keyClicks(edit, "yes");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  answer.start();
+  Click("B_RDelete");
+  EXPECT_EQ(caption, "Confirm Action");
+  EXPECT_TRUE(prompt.contains("type in 'YES':")) << prompt.toStdString();
+  EXPECT_TRUE(prompt.contains("WARNING! Record Deletion cannot be Undone!"));
+  ASSERT_EQ(msgs.Texts(), QStringList{"Record not Deleted."});
+  EXPECT_EQ(msgs.shown[0].kind, MsgKind::Information);
+  EXPECT_EQ(StoredTitles().size(), 3u);
+  EXPECT_EQ(ShownTitle(), "T00");
+}
+
+TEST_F(MainWindowTest, DeletingTheShownRecordShowsTheOneThatFollowed) {
+  MakeDatabase(Numbered(5));
+  Open(10);
+  ClickButton(2);
+  ASSERT_EQ(ShownTitle(), "T02");
+  msgs.typed = {true};
+  QTest::keyClick(win.get(), Qt::Key_Delete, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T01", "T03", "T04"}));
+  EXPECT_EQ(ShownTitle(), "T03");
+  EXPECT_EQ(win->CurrentRecordNo(), 3);
+  EXPECT_EQ(win->SelectedButton(), 2);
+  EXPECT_EQ(ButtonTitle(2), "T03");
+  EXPECT_EQ(ButtonTitle(4), "");
+
+  // The last one: the form goes to a new record.
+  ClickButton(3);
+  msgs.typed = {true};
+  Click("B_RDelete");
+  EXPECT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(StoredTitles().size(), 3u);
+
+  // From the record-button popup, another record than the shown one.
+  ClickButton(0);
+  msgs.typed = {true};
+  QMenu* popup = win->PrepareRecordButtonPopup(1);
+  for (QAction* a : popup->actions())
+    if (a->text() == "&Delete Record") a->trigger();
+  Pump();
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T03"}));
+  EXPECT_EQ(ShownTitle(), "T00");
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "1");
+}
+
+TEST_F(MainWindowTest, ARenamedSortFieldLabelRenamesTheSortButton) {
+  MakeDatabase(Numbered(3), kKeywords);
+  Open(5);
+  const int keywordsField = kKeywords - 1;
+  ASSERT_EQ(Opt().LabelList.value(keywordsField - 1), "Keywords:");
+  EXPECT_EQ(win->SortButton()->Caption1(), "Keywords:");
+  EXPECT_EQ(win->SortButton()->Caption2(), "NONE");
+  EXPECT_EQ(win->SortButton()->Caption3(), "All Records");
+  auto rename = [&](const QString& answer) {
+    msgs.inputs = {answer};
+    QLabel* label = win->RecordForm()->Label(keywordsField);
+    ASSERT_TRUE(label);
+    win->RecordForm()->Pages()->setCurrentIndex(0);
+    QTest::mouseClick(label, Qt::LeftButton);
+    Pump();
+    QMenu* m = win->RecordForm()->LabelPopup();
+    for (QAction* a : m->actions())
+      if (a->text() == "&Text...") a->trigger();
+    m->hide();
+    Pump();
+  };
+  rename("keywords:");
+  EXPECT_EQ(msgs.Texts(), QStringList{"Duplicate Labels are not Allowed!"});
+  EXPECT_EQ(win->SortButton()->Caption1(), "Keywords:");
+  rename("Tags:");
+  EXPECT_EQ(win->SortButton()->Caption1(), "Tags:");
+}
+
+TEST_F(MainWindowTest, KeysOfTheWindow) {
+  MakeDatabase(Numbered(3));
+  Open(5);
+  // Ctrl+N: a new record, its first editor focused.
+  QTest::keyClick(win.get(), Qt::Key_N, Qt::ControlModifier);
+  Pump();
+  EXPECT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(win->CurrentRecordNo(), 4);
+  // A blank new record is never stored.
+  ClickButton(0);
+  EXPECT_EQ(StoredTitles().size(), 3u);
+  // Alt+5 with four pages does nothing.
+  ASSERT_EQ(win->RecordForm()->PageCount(), 4);
+  win->RecordForm()->Pages()->setCurrentIndex(1);
+  QTest::keyClick(win.get(), Qt::Key_5, Qt::AltModifier);
+  EXPECT_EQ(win->RecordForm()->Pages()->currentIndex(), 1);
+  QTest::keyClick(win.get(), Qt::Key_4, Qt::AltModifier);
+  EXPECT_EQ(win->RecordForm()->Pages()->currentIndex(), 3);
+  // Copy, then paste into another record's editors.
+  ClickButton(1);
+  QTest::keyClick(win.get(), Qt::Key_C, Qt::AltModifier);
+  Pump();
+  EXPECT_TRUE(Enabled("B_RPaste"));
+  ClickButton(2);
+  QTest::keyClick(win.get(), Qt::Key_T, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(ShownTitle(), "T01");
+  // Alt+U brings back what the record holds.
+  QTest::keyClick(win.get(), Qt::Key_U, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(ShownTitle(), "T02");
+  // Disabled commands of later parts stay disabled, never silently idle.
+  for (const char* c : {"B_Search", "B_Replace", "B_Options", "B_Print", "B_Load", "B_Table", "B_HTML", "B_Export",
+                        "B_Import", "B_Password", "B_Maintenance", "B_Filter", "B_Sort", "B_Summary", "Contents1",
+                        "Manual1"})
+    EXPECT_FALSE(Enabled(c)) << c;
+  EXPECT_TRUE(win->TipsAction()->isEnabled());
+  EXPECT_TRUE(win->AboutAction()->isEnabled());
+}
+
+TEST_F(MainWindowTest, OptionsPopupTakesEffectAtOnce) {
+  MakeDatabase({"Apple", "Mango"}, kTitle);
+  Open(12);
+  auto choose = [&](const QString& sub, const QString& item) {
+    QMenu* m = win->PrepareOptionsPopup();
+    for (QAction* a : m->actions())
+      if (a->menu() && a->text() == sub)
+        for (QAction* b : a->menu()->actions())
+          if (b->text() == item) b->trigger();
+    Pump();
+  };
+  ASSERT_TRUE(win->LetterTabsActive());
+  choose("&Letter Tabs", "Disabled");
+  EXPECT_EQ(Opt().LetterTabs, 1);
+  EXPECT_FALSE(win->LetterTabsActive());
+  EXPECT_FALSE(win->LetterTabs()->Tab('A')->isEnabled());
+  EXPECT_EQ(ButtonTitle(1), "Mango");
+  choose("&Letter Tabs", "Enabled");
+  EXPECT_TRUE(win->LetterTabsActive());
+  EXPECT_EQ(ButtonTitle(1), "");
+  choose("&Letter Tabs", "Display On Right Side");
+  EXPECT_GT(win->LetterTabs()->mapTo(win.get(), QPoint(0, 0)).x(),
+            win->RightPane()->mapTo(win.get(), QPoint(0, 0)).x());
+  const int height = win->height();
+  const int panes = win->Splitter()->height();
+  choose("&Menus And SpeedBars", "Show Only Menus");
+  EXPECT_FALSE(win->SpeedBar()->isVisible());
+  EXPECT_LT(win->height(), height);
+  EXPECT_EQ(win->Splitter()->height(), panes);
+  choose("&Record Delete Mode", "Immediate Delete");
+  EXPECT_EQ(Opt().RecordDeleteMode, 1);
+  Click("B_RDelete");
+  EXPECT_TRUE(msgs.prompts.empty());
+  EXPECT_EQ(StoredTitles().size(), 1u);
+}
+
+// ---- ending the program with typed text in the form
+
+class EndingTest : public MainWindowTest {
+ protected:
+  std::unique_ptr<Application> StartApp() {
+    Opt().Reset();
+    auto app = std::make_unique<Application>(QUILLARY_TEST_SHARE_DIR);
+    app->runDialog = [](QDialog&) {};
+    EXPECT_TRUE(app->Start());
+    app->FirstActivation();
+    Pump();
+    return app;
+  }
+  void NoTips() {
+    OptionStore o;
+    o.InitDirectories(home.path(), {});
+    QDir().mkpath(o.SettingsDir);
+    o.ShowTips = 0;
+    ASSERT_TRUE(o.SaveUserOptions());
+  }
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    MakeDatabase(Numbered(6));
+    NoTips();
+  }
+  void TypeIntoFifth(TForm3* w) {
+    QTest::mouseClick(w->RecordButton(4), Qt::LeftButton);
+    Pump();
+    ASSERT_EQ(w->RecordForm()->FieldText(1), "T04");
+    QWidget* ed = w->RecordForm()->Editor(1);
+    QLineEdit* e = qobject_cast<QLineEdit*>(ed) ? qobject_cast<QLineEdit*>(ed) : ed->findChild<QLineEdit*>();
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, "typed");
+    Pump();
+  }
+};
+
+TEST_F(EndingTest, TypedTextSurvivesExit) {
+  auto app = StartApp();
+  TypeIntoFifth(app->MainWindow());
+  app->MainWindow()->ExitAction()->trigger();
+  EXPECT_TRUE(app->Ended());
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T01", "T02", "T03", "typed", "T05"}));
+}
+
+TEST_F(EndingTest, TypedNewRecordSurvivesATerminationSignal) {
+  auto app = StartApp();
+  TForm3* w = app->MainWindow();
+  InstallTerminationHandler([&app] { app->Exit(); });
+  QTest::keyClick(w, Qt::Key_N, Qt::ControlModifier);
+  Pump();
+  QWidget* ed = w->RecordForm()->Editor(1);
+  QLineEdit* e = qobject_cast<QLineEdit*>(ed) ? qobject_cast<QLineEdit*>(ed) : ed->findChild<QLineEdit*>();
+  QTest::keyClicks(e, "brand new");
+  ::raise(SIGTERM);
+  for (int i = 0; i < 200 && !app->Ended(); ++i) {
+    QApplication::processEvents();
+    QTest::qWait(5);
+  }
+  ASSERT_TRUE(app->Ended());
+  EXPECT_EQ(StoredTitles().size(), 7u);
+  EXPECT_EQ(StoredTitles().back(), "brand new");
+  EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(EndingTest, TypedTextSurvivesHideAndShowThroughTheTray) {
+  auto app = StartApp();
+  TForm3* w = app->MainWindow();
+  TypeIntoFifth(w);
+  TTrayForm* tray = app->TrayForm();
+  tray->Show1Click();
+  EXPECT_FALSE(w->isVisible());
+  tray->Show1Click();
+  Pump();
+  EXPECT_TRUE(w->isVisible());
+  // Saved into the record it was typed into, not the first one; the same
+  // record shown again.
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T01", "T02", "T03", "typed", "T05"}));
+  EXPECT_EQ(w->RecordForm()->FieldText(1), "typed");
+  EXPECT_EQ(w->SelectedButton(), 4);
+  app->Exit();
+  EXPECT_EQ(StoredTitles()[0], "T00");
+}
+
+}  // namespace
+}  // namespace quillary
