@@ -59,6 +59,8 @@ TEditListsDlg::TEditListsDlg(std::vector<ListField> lists, int first, QWidget* p
   grid_->horizontalHeader()->hide();
   grid_->horizontalHeader()->setStretchLastSection(true);
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  grid_->setShowGrid(false);
   gridLabel->setBuddy(grid_);
 
   new_ = new QPushButton("&New", this);

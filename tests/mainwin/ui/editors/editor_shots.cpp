@@ -1,10 +1,12 @@
 // Pictures of the calendar popup, the calculator and a picture control with a
 // picture, for looking at them as a user sees them:
 //   editor_shots <output directory>
-// writes calendar.png, calculator.png, picture.png, picture_narrow.png and
-// date_edit.png. Not a test: run it by hand (any platform; offscreen works).
+// writes calendar.png, calculator.png, picture.png, picture_narrow.png,
+// date_edit.png, lookup.png, edit_lists.png and record_template.png. Not a
+// test: run it by hand (any platform; offscreen works).
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -12,8 +14,14 @@
 #include "mainwin/ui/editors/cal_pop.h"
 #include "mainwin/ui/editors/currency_edit.h"
 #include "mainwin/ui/editors/date_edit.h"
+#include "mainwin/record_templates.h"
+#include "mainwin/ui/editors/edit_lists_dlg.h"
+#include "mainwin/ui/editors/lookup.h"
 #include "mainwin/ui/editors/multi_img.h"
+#include "mainwin/ui/record_template_form.h"
 #include "shell/clock.h"
+#include "shell/options.h"
+#include "tables/database.h"
 
 using namespace quillary;
 
@@ -83,5 +91,41 @@ int main(int argc, char** argv) {
   narrow.resize(180, 160);
   narrow.SetPicture(SamplePicture());
   ok &= Save(&narrow, out + "/picture_narrow.png");
+
+  // A database of its own for the list and template dialogs.
+  QTemporaryDir home;
+  Opt().InitDirectories(home.path(), QUILLARY_SHOTS_SHARE_DIR);
+  Opt().CurrentDbDir = home.path() + "/DATA";
+  Opt().SettingsDir = home.path();
+  QDir().mkpath(Opt().CurrentDbDir);
+  Opt().LabelList = {"Title:", "Address:", "Category 1:", "Category 2:", "Keywords:", "EMail:", "Type:",
+                     "Date:", "Phone:", "Logo:", "User Field 1:", "User Field 2:", "User Field 3:",
+                     "User Field 4:", "Description:", "Notes:", "Picture:"};
+  if (!tables::OpenDatabase()) return 2;
+  {
+    tables::LookupList list;
+    list.Bind(Opt().CurrentDbDir.toStdString(), "list1.dbf");
+    for (const char* item : {"Suppliers", "Customers", "Friends", "Family", "Work"}) list.Append(item);
+  }
+  QWidget lookupForm;
+  auto* lookupLayout = new QVBoxLayout(&lookupForm);
+  auto* lookup = new TLookup;
+  lookupLayout->addWidget(lookup);
+  lookup->SetSource("list1.dbf");
+  lookup->SetText("Friends");
+  lookupForm.resize(220, 40);
+  ok &= Save(&lookupForm, out + "/lookup.png");
+
+  TEditListsDlg lists(TEditListsDlg::RecordTableLists());
+  lists.SelectItem("Friends");
+  ok &= Save(&lists, out + "/edit_lists.png");
+
+  TRecordTemplateList names;
+  names.Add("Supplier");
+  names.Add("Customer");
+  RecordTemplates templates(names, tables::Db().CopyBuffer);
+  TRecordTemplateForm templateForm(templates);
+  ok &= Save(&templateForm, out + "/record_template.png");
+  tables::CloseDatabase();
   return ok ? 0 : 1;
 }
