@@ -47,6 +47,17 @@ TEST_F(CurrencyEditTest, ParenthesisedNumberIsNegativeInTheNegativeColour) {
   EXPECT_EQ(edit->ShownColor(), QColor(Qt::darkGreen));
 }
 
+TEST_F(CurrencyEditTest, ATextThatDoesNotConvertBeepsAndKeepsTheOldValue) {
+  edit->SetValue(42);
+  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(edit, "1.2.3");
+  EXPECT_EQ(beeps, 0);
+  TabOut(edit);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_DOUBLE_EQ(edit->Value(), 42);
+  EXPECT_EQ(edit->text(), "42.00");
+}
+
 TEST_F(CurrencyEditTest, CalculatorUpdatesTheEdit) {
   edit->SetValue(12.5);
   OnNextModal<TCalcDlg>([](TCalcDlg* calc) {

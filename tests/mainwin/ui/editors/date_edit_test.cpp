@@ -3,6 +3,7 @@
 // year-only edit, the popup menu's formats, and the calendar's keys, month
 // arrows, dragging and buttons.
 #include <QPushButton>
+#include <QSet>
 #include <QShortcut>
 
 #include "editor_fixture.h"
@@ -119,6 +120,23 @@ TEST_F(DateEditTest, SavingWithoutLeavingChecksTheDate) {
   EXPECT_EQ(saves, 1);
   EXPECT_EQ(edit->text(), "02/09/2001");
   EXPECT_EQ(msgs.shown.size(), 1u);
+}
+
+TEST_F(DateEditTest, AClickNeverLeavesTheCaretBeforeASeparator) {
+  MakeEdit(0);
+  QTest::keyClicks(edit, "03102004");
+  QSet<int> reached;
+  const int textWidth = edit->width() - TMyBtnEdit::kButtonWidth - 2;
+  for (int x = 1; x < textWidth; x += 2) {
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+    const int caret = edit->cursorPosition();
+    reached.insert(caret);
+    EXPECT_FALSE(caret == 2 || caret == 5) << "click at x=" << x << " left the caret at " << caret;
+  }
+  // Clicks around each separator land just after it.
+  EXPECT_TRUE(reached.contains(3));
+  EXPECT_TRUE(reached.contains(6));
+  EXPECT_TRUE(reached.contains(10));
 }
 
 TEST_F(DateEditTest, YearOnlyEditIsTheFirstOfJanuary) {
@@ -274,6 +292,18 @@ TEST_F(CalendarFromEditTest, DraggingOverTheDaysTakesTheDayReleasedOn) {
   });
   QTest::mouseClick(edit->Button(), Qt::LeftButton);
   EXPECT_EQ(edit->text(), "03/23/2004");
+}
+
+TEST_F(CalendarFromEditTest, StaysOnTopWhenItsOwnerDoes) {
+  QWidget owner(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+  auto* inner = new QWidget(&owner);
+  TfrmCalPop onTop(QDate(2004, 3, 10), inner);
+  EXPECT_TRUE(onTop.windowFlags() & Qt::WindowStaysOnTopHint);
+  QWidget plain;
+  TfrmCalPop normal(QDate(2004, 3, 10), &plain);
+  EXPECT_FALSE(normal.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(normal.isModal());
+  EXPECT_EQ(normal.toolTip(), "Click on a Day to update Date Field");
 }
 
 TEST_F(CalendarFromEditTest, MonthArrowsActAsPageKeys) {
