@@ -52,12 +52,21 @@ namespace {
 
 constexpr int kListPaneMin = 180;
 constexpr int kRightPaneMin = 280;
+// Hot buttons: the caption turns red under the mouse; disabled captions
+// stay readable on the scheme's silver.
+constexpr const char* kHotButtonStyle =
+    "QToolButton:hover:enabled { color: red; } QToolButton:disabled { color: #808080; }";
 
 QColor Rgb(int element) { return QColor::fromRgb(Scheme().Rgb(element)); }
 
 void Paint(QWidget* w, int element) {
   QPalette p = w->palette();
   p.setColor(QPalette::Window, Rgb(element));
+  p.setColor(QPalette::Button, Rgb(element));
+  // Disabled captions must stay readable on the scheme's silver.
+  p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+  p.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
   w->setPalette(p);
   w->setAutoFillBackground(true);
 }
@@ -183,8 +192,10 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   }
   splitter_->addWidget(leftBox_);
   splitter_->addWidget(rightBox_);
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
+  // The right pane keeps its width; the list pane takes what the window
+  // gains or loses.
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
   BuildListPane();
   letterTabs_ = new TLetterTabs(central);
   connect(letterTabs_, &TLetterTabs::LetterClicked, this, &TForm3::A_BtnClick);
@@ -364,7 +375,7 @@ void TForm3::BuildSpeedBar() {
       b->setAutoRaise(true);
       b->setFocusPolicy(Qt::NoFocus);
       // Hot buttons: the caption turns red under the mouse.
-      b->setStyleSheet("QToolButton:hover:enabled { color: red; }");
+      b->setStyleSheet(kHotButtonStyle);
       l->addWidget(b);
       speedButtons_[p].push_back(b);
     }
@@ -395,7 +406,7 @@ void TForm3::BuildListPane() {
   header_->setToolTip("Left Click - Change Order;  Right Click - Menu");
   header_->setSectionsClickable(false);
   header_->setStretchLastSection(true);
-  header_->setMinimumHeight(20);
+  header_->setFixedHeight(header_->fontMetrics().height() + 8);
   header_->setModel(new QStandardItemModel(0, 2, header_));
   header_->setSectionResizeMode(QHeaderView::Interactive);
   connect(header_, &QHeaderView::sectionResized, this, [this] {
@@ -419,7 +430,7 @@ void TForm3::BuildListPane() {
     b->setObjectName(n);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setFocusPolicy(Qt::NoFocus);
-    b->setStyleSheet("QToolButton:hover:enabled { color: red; }");
+    b->setStyleSheet(kHotButtonStyle);
     if (std::string(n) == "SponsorBtn") {
       nav->addStretch();
       b->setToolButtonStyle(Qt::ToolButtonIconOnly);
