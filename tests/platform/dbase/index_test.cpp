@@ -766,3 +766,43 @@ TEST(ProductionIndex, RangesFromKeyRecordsOnNumberAndDateKeys) {
 
 }  // namespace
 }  // namespace quillary::dbase
+
+namespace quillary::dbase {
+namespace {
+
+// dbftool check looks at the index as a killed writer left it: it reports
+// the unfinished update and repairs nothing; the next open by the engine
+// rebuilds, after which check is clean.
+TEST(Dbftool, CheckReportsAnIndexLeftInTheMiddleOfAnUpdateWithoutRepairingIt) {
+  ScratchDir dir;
+  CreateIndexed(dir.path());
+  {
+    Table t(dir.path(), "data.dbf");
+    t.Open();
+    std::mt19937 rng(4);
+    for (int i = 1; i <= 50; ++i) AppendRecord(t, i, rng);
+  }
+  const auto mdx = dir / "data.mdx";
+  std::string bytes = test::ReadFile(mdx);
+  ASSERT_EQ(bytes.substr(48, 4), "QLRX");
+  bytes[56] = 1;  // the update mark a writer sets first
+  test::WriteFile(mdx, bytes);
+  const std::string file = (dir / "data.dbf").string();
+  int rc = 0;
+  std::string report = Tool("check " + file, &rc);
+  EXPECT_EQ(rc, 1) << report;
+  EXPECT_NE(report.find("damage: index: the index was left in the middle of an update"), std::string::npos) << report;
+  EXPECT_EQ(test::ReadFile(mdx), bytes);  // untouched
+  {
+    Table t(dir.path(), "data.dbf");
+    t.Open();
+    ExpectEveryTagRight(t, "after the rebuild on open");
+  }
+  report = Tool("check " + file, &rc);
+  EXPECT_EQ(rc, 0) << report;
+  EXPECT_EQ(report.rfind("ok: 50 records (0 deleted), " + std::to_string(std::size(kTags)) + " index tag(s)", 0), 0u)
+      << report;
+}
+
+}  // namespace
+}  // namespace quillary::dbase
