@@ -6,13 +6,11 @@
 #include <QCloseEvent>
 #include <QFontDialog>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -24,6 +22,7 @@
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
 #include "mainwin/ui/sort_button.h"
+#include "mainwin/ui/velto_header.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
@@ -200,6 +199,13 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   letterTabs_ = new TLetterTabs(central);
   connect(letterTabs_, &TLetterTabs::LetterClicked, this, &TForm3::A_BtnClick);
   BuildRightPane();
+  // The form has filled the label list the header's captions come from.
+  // Without a stored header the two default columns are spread over the
+  // list once it has its width (their designed 50 and 100 pixels leave a
+  // title of a few letters).
+  spreadDefaultHeader_ = !header_->LoadHeader(TListHeader::HeaderFilePath());
+  header_->installEventFilter(this);
+  ApplyColumnsToButtons();
   BuildPopups();
   ArrangePanes();
 
@@ -216,6 +222,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   }
   databaseOpened_ = tables::OpenDatabase();
   if (databaseOpened_) {
+    header_->SetFieldKinds(tables::Db().Kinds);
     UpdateLetterTabsState();
     UpdateSortCaptions();
   }
@@ -401,19 +408,12 @@ void TForm3::BuildListPane() {
   // the program: until then the buttons only show the setting.
   for (int i = 0; i < 3; ++i) sortButton_->Button(i)->setEnabled(true);
   v->addWidget(sortButton_);
-  header_ = new QHeaderView(Qt::Horizontal, Panel1_);
+  header_ = new TVeltoHeader(Panel1_);
   header_->setObjectName("VeltoHeader1");
-  header_->setToolTip("Left Click - Change Order;  Right Click - Menu");
-  header_->setSectionsClickable(false);
-  header_->setStretchLastSection(true);
-  header_->setFixedHeight(header_->fontMetrics().height() + 8);
-  header_->setModel(new QStandardItemModel(0, 2, header_));
-  header_->setSectionResizeMode(QHeaderView::Interactive);
-  connect(header_, &QHeaderView::sectionResized, this, [this] {
+  connect(header_, &TVeltoHeader::HChange, this, [this] {
     ApplyColumnsToButtons();
     RefreshListPage();
   });
-  header_->installEventFilter(this);
   v->addWidget(header_);
   buttonsArea_ = new QWidget(Panel1_);
   buttonsArea_->setObjectName("RecordButtons");
@@ -443,7 +443,6 @@ void TForm3::BuildListPane() {
   }
   Panel6_->installEventFilter(this);
   v->addWidget(Panel6_);
-  columns_ = DefaultColumns();
 }
 
 void TForm3::BuildRightPane() {
@@ -691,36 +690,24 @@ void TForm3::AdjustRecordButtons() {
     buttons_[size_t(k)]->setGeometry(0, k * (h + 2), buttonsArea_->width(), h);
   // Tab order: the buttons after the sort button, in page order.
   for (int k = 1; k < count; ++k) setTabOrder(buttons_[size_t(k - 1)], buttons_[size_t(k)]);
-  UpdateColumns();
+  ApplyColumnsToButtons();
   if (changed || fontChanged) RefreshListPage();
 }
 
 void TForm3::UpdateColumns() {
-  // Until the list header can be edited and stored: the first two labels,
-  // the last column taking what the first leaves.
-  auto* model = static_cast<QStandardItemModel*>(header_->model());
-  const QStringList& labels = Opt().LabelList;
-  QStringList captions;
-  for (const ListColumn& c : columns_)
-    captions << QString(labels.value(c.position - tables::kFirstUserField)).remove(':');
-  model->setHorizontalHeaderLabels(captions);
-  if (!columnsSized_ && header_->width() > 100) {
-    columnsSized_ = true;
-    header_->resizeSection(0, header_->width() * 45 / 100);
-  }
-  ApplyColumnsToButtons();
+  header_->RenameSections();
+  header_->Recompute();
 }
 
+// The record buttons draw the header's sections: one cell per section with
+// its share of the width, the field named by its label.
 void TForm3::ApplyColumnsToButtons() {
+  columns_.clear();
   std::vector<int> percents;
-  int used = 0;
-  const int width = std::max(1, header_->width());
-  for (size_t c = 0; c + 1 < columns_.size(); ++c) {
-    const int p = std::clamp(int(std::nearbyint(header_->sectionSize(int(c)) * 100.0 / width)), 0, 100);
-    percents.push_back(p);
-    used += p;
+  for (const THeaderSection& sec : header_->Header().Sections()) {
+    columns_.push_back(ListColumn{sec.FieldIndex + tables::kFirstUserField, sec.Percent});
+    percents.push_back(sec.Percent);
   }
-  if (!columns_.empty()) percents.push_back(std::max(0, 100 - used));
   for (TFormatedButton* b : buttons_) b->SetColumns(percents);
 }
 
@@ -1549,10 +1536,12 @@ bool TForm3::HandleKey(QKeyEvent* e, bool run) {
         if (run && !Blocked()) PrepareRecordFormPopup()->popup(form_->mapToGlobal(QPoint(10, 10)));
         return true;
       case Qt::Key_F5:
+        if (run && !Blocked()) header_->ShowPopup();
+        return true;
       case Qt::Key_F6:
       case Qt::Key_F7:
       case Qt::Key_F8:
-        return true;  // the list header and sort button menus come later
+        return true;  // the sort button's menus come with the sort dialog
       default: return false;
     }
   }
@@ -1583,11 +1572,15 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
       if (Opt().HintMessages == 1) return true;
       break;
     case QEvent::Resize:
-      if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
-      else if (watched == header_) {
-        UpdateColumns();
-        RefreshListPage();
+      if (watched == header_ && spreadDefaultHeader_ && header_->width() > 150 && header_->SectionCount() == 2) {
+        spreadDefaultHeader_ = false;
+        const int w = header_->width(), first = w * 40 / 100;
+        header_->Header().SetSectionWidth(0, first);
+        header_->Header().SetSectionWidth(1, w - first - 2);
+        QTimer::singleShot(0, header_, [this] { header_->Recompute(); });
       }
+      if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
+
       else if (watched == PageControl1_) LayoutSpeedBar();
       else if (watched == Panel6_) LayoutNavigationBar();
       break;
@@ -1620,6 +1613,7 @@ void TForm3::Teardown() {
   if (!savedForEnd_) SaveCurrentRecordUnattended();
   savedForEnd_ = true;
   if (databaseOpened_) form_->WritePageOrder();
+  header_->SaveHeader(TListHeader::HeaderFilePath());
   paneWidth_ = PgRight_->width();
   WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2);
   ReleaseEditRecord();

@@ -20,7 +20,6 @@
 
 class QAction;
 class QActionGroup;
-class QHeaderView;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -33,6 +32,7 @@ namespace quillary {
 class TFormatedButton;
 class TLetterTabs;
 class TSortButton;
+class TVeltoHeader;
 
 // What the find and replace dialogs drive the window through.
 struct SearchCallbacks {
@@ -124,6 +124,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   // ---- controls
   TRecordForm* RecordForm() const { return form_; }
   TSortButton* SortButton() const { return sortButton_; }
+  TVeltoHeader* ListHeader() const { return header_; }
   TLetterTabs* LetterTabs() const { return letterTabs_; }
   TFormatedButton* RecordButton(int k) const { return buttons_.at(size_t(k)); }
   QLabel* StatusLabel() const { return status_; }
@@ -228,7 +229,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   bool shownOnce_ = false;
   bool hiddenSinceShow_ = false;
   bool savingToBuffer_ = false;
-  bool columnsSized_ = false;
+  bool spreadDefaultHeader_ = false;
   int busy_ = 0;
   int paneWidth_ = 0;
 
@@ -246,7 +247,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QWidget* leftBox_ = nullptr;
   QWidget* rightBox_ = nullptr;
   QVBoxLayout* centralLayout_ = nullptr;
-  QHeaderView* header_ = nullptr;
+  TVeltoHeader* header_ = nullptr;
   TSortButton* sortButton_ = nullptr;
   QWidget* buttonsArea_ = nullptr;
   std::vector<TFormatedButton*> buttons_;
