@@ -294,8 +294,20 @@ std::string UpperBytes(CodePage cp, std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   if (cp == CodePage::Utf8) {
+    const size_t size = bytes.size();
     size_t pos = 0;
-    while (pos < bytes.size()) {
+    while (pos < size) {
+      // Runs of ASCII (most of any text) are copied and upper-cased in place.
+      size_t run = pos;
+      while (run < size && uint8_t(bytes[run]) < 0x80) ++run;
+      if (run > pos) {
+        size_t at = out.size();
+        out.append(bytes.data() + pos, run - pos);
+        for (size_t i = at; i < out.size(); ++i)
+          if (out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 32);
+        pos = run;
+        if (pos >= size) break;
+      }
       size_t n = Utf8SeqLength(bytes, pos);
       if (n == 0) {  // keep stray bytes as they are
         out += bytes[pos++];

@@ -127,8 +127,8 @@ std::string Dtos(int32_t jd) {
   return std::string(buf, 8);
 }
 
-// UPPER() of stored bytes: ASCII and the single-byte pages by table, the
-// rest of UTF-8 through the code page's own rules.
+// UPPER() of stored bytes: the single-byte pages by table, UTF-8 through
+// the code page's own rules.
 std::string UpperKey(CodePage cp, std::string_view bytes) {
   if (IsSingleByte(cp)) {
     static std::mutex mutex;
@@ -151,17 +151,7 @@ std::string UpperKey(CodePage cp, std::string_view bytes) {
     for (auto& c : out) c = char((*table)[uint8_t(c)]);
     return out;
   }
-  bool ascii = true;
-  for (char c : bytes)
-    if (uint8_t(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  if (!ascii) return UpperBytes(cp, bytes);
-  std::string out(bytes);
-  for (auto& c : out)
-    if (c >= 'a' && c <= 'z') c = char(c - 32);
-  return out;
+  return UpperBytes(cp, bytes);  // UTF-8: ASCII runs take a fast path there
 }
 
 struct Value {

@@ -46,6 +46,9 @@ TEST(CodePage, ConversionsBothWays) {
 
 TEST(CodePage, UpperCasing) {
   EXPECT_EQ(UpperBytes(CodePage::Utf8, "straße ärger ı"), "STRAßE ÄRGER I");  // ı shrinks to one byte
+  EXPECT_EQ(UpperBytes(CodePage::Utf8, "ab\xff\xc3" "cd\xc3\xa9"), "AB\xff\xc3" "CD\xc3\x89");  // stray bytes stay
+  EXPECT_EQ(UpperBytes(CodePage::Utf8, "\xc3\xa9t\xc3\xa9 z"), "\xc3\x89T\xc3\x89 Z");
+  EXPECT_EQ(UpperBytes(CodePage::Utf8, ""), "");
   EXPECT_EQ(UpperBytes(CodePage::Windows1252, "\xe4\xff"), "\xc4\x9f");  // ä->Ä, ÿ->Ÿ
   EXPECT_EQ(UpperBytes(CodePage::Cp437, "\x84"), "\x8e");                // ä->Ä
   EXPECT_EQ(UpperBytes(CodePage::Cp437, "\xa0"), "\xa0");                // á has no capital in 437
