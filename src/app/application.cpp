@@ -161,8 +161,20 @@ bool Application::SessionEnding() {
   return ended_;
 }
 
+void Application::SessionEndingUnattended() {
+  if (main_) main_->SaveCurrentRecordUnattended();
+  Exit();
+}
+
 void Application::CommitData(QSessionManager& manager) {
-  if (!SessionEnding()) manager.cancel();
+  // Where the desktop lets no one answer, the record is saved without asking.
+  if (!manager.allowsInteraction()) {
+    SessionEndingUnattended();
+    return;
+  }
+  const bool ended = SessionEnding();
+  manager.release();
+  if (!ended) manager.cancel();
 }
 
 }  // namespace quillary

@@ -42,6 +42,9 @@ class Application : public QObject {
   // The desktop session is ending: true when the program ended (the current
   // record was saved or discarded), false when the desktop must wait.
   bool SessionEnding();
+  // The same where no one can answer: the shown record is saved without a
+  // question and the program ends.
+  void SessionEndingUnattended();
 
   TTrayForm* TrayForm() const { return tray_.get(); }
   TForm3* MainWindow() const { return main_; }

@@ -150,18 +150,18 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   };
   callbacks_.GoToFound = [this](int field, int start, int length) {
     dbase::Table& b = tables::Db().Data;
-    if (!b.IsOpen() || !b.HasRecord()) return;
-    edit_->GotoCurrent(b);
+    if (!b.IsOpen() || !b.HasRecord() || Blocked()) return;
+    const dbase::RecNo target = b.CurrentRecNo();
+    // The shown record is saved before the found one replaces it.
+    if (!SaveCurrentRecord()) return;
     // The found record's position in the range, for the labels and the page.
     int64_t p = 0;
-    const dbase::RecNo target = b.CurrentRecNo();
     b.First();
     while (!b.Eof() && b.HasRecord() && b.CurrentRecNo() != target) {
       b.Next();
       ++p;
     }
     pageOffset_ = PageOffsetOf(p + 1, PageSize());
-    recordSaved_ = true;
     ShowRecord(p);
     form_->HighlightField(field, start, length);
   };

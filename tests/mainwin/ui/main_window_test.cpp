@@ -504,6 +504,71 @@ TEST_F(MainWindowTest, OptionsPopupTakesEffectAtOnce) {
   EXPECT_EQ(StoredTitles().size(), 1u);
 }
 
+TEST_F(MainWindowTest, TemplateButtonChoosesTheTemplateOfNewRecords) {
+  MakeDatabase(Numbered(2));
+  // A record template "Shop": its name in records.tml, its record at
+  // position 1 of the copy buffer table.
+  ASSERT_TRUE(test::WriteAll(Opt().SettingsFile("records.tml"), "Shop\r\n"));
+  {
+    ASSERT_TRUE(tables::OpenDatabase());
+    dbase::Table& c = tables::Db().CopyBuffer;
+    while (tables::RecordCount(c) < 2) {
+      c.Append();
+      c.Post();
+    }
+    tables::GotoPosition(c, 1);
+    c.Edit();
+    c.SetText(kTitle, "From the template");
+    c.Post();
+    tables::CloseDatabase();
+    tables::Db().Reset();
+  }
+  Open(5);
+  EXPECT_EQ(win->TemplateButton()->text(), "Blank");
+  QMenu* m = win->PrepareTemplateMenu();
+  ASSERT_GE(m->actions().size(), 3);
+  EXPECT_EQ(m->actions()[0]->text(), "Templates For Adding New Records:");
+  EXPECT_FALSE(m->actions()[0]->isEnabled());
+  EXPECT_EQ(m->actions()[1]->text(), "Blank");
+  m->actions()[2]->trigger();
+  EXPECT_EQ(win->TemplateName(), "Shop");
+  EXPECT_EQ(win->TemplateButton()->text(), "Shop");
+  Click("B_New");
+  EXPECT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(ShownTitle(), "From the template");
+  // "Blank" from the form's popup clears the editors again.
+  QMenu* popup = win->PrepareRecordFormPopup();
+  for (QAction* a : popup->actions())
+    if (a->menu() && a->text() == "R&eplace Record With Template") a->menu()->actions()[0]->trigger();
+  EXPECT_EQ(ShownTitle(), "");
+}
+
+TEST_F(MainWindowTest, CallbacksForTheFindDialog) {
+  MakeDatabase({"Apple", "Cedar", "Mango", "Melon"}, kTitle);
+  Open(5);
+  const SearchCallbacks& cb = win->Callbacks();
+  EXPECT_TRUE(cb.StepLetter(true));
+  EXPECT_EQ(win->CurrentLetter(), 'C');
+  EXPECT_TRUE(cb.StepLetter(true));
+  EXPECT_EQ(win->CurrentLetter(), 'M');
+  EXPECT_FALSE(cb.StepLetter(true));
+  EXPECT_EQ(win->CurrentLetter(), 'M');
+  // A found record: the browse table stands on it. What was typed into the
+  // shown record ("Apple", still shown) is kept.
+  TypeTitle("Apricot");
+  tables::GotoPosition(tables::Db().Data, 1);
+  cb.GoToFound(1, 0, 3);
+  EXPECT_EQ(ShownTitle(), "Melon");
+  EXPECT_EQ(StoredTitles()[0], "Apricot");
+  EXPECT_EQ(win->SelectedButton(), 1);
+  EXPECT_EQ(win->RecordNumberLabel()->text(), "2");
+  cb.GoToFirstLetter();
+  EXPECT_EQ(win->CurrentLetter(), 'A');
+  cb.SetWindowEnabled(false);
+  EXPECT_FALSE(win->isEnabled());
+  cb.SetWindowEnabled(true);
+}
+
 // ---- ending the program with typed text in the form
 
 class EndingTest : public MainWindowTest {
@@ -568,6 +633,29 @@ TEST_F(EndingTest, TypedNewRecordSurvivesATerminationSignal) {
   EXPECT_EQ(StoredTitles().size(), 7u);
   EXPECT_EQ(StoredTitles().back(), "brand new");
   EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(EndingTest, TypedTextSurvivesTheSessionEnding) {
+  {
+    auto app = StartApp();
+    TypeIntoFifth(app->MainWindow());
+    EXPECT_TRUE(app->SessionEnding());
+    EXPECT_EQ(msgs.Texts(), QStringList{"Quillary is shutting down."});
+    EXPECT_EQ(StoredTitles()[4], "typed");
+  }
+  // Where the desktop allows no questions, nothing is asked or shown.
+  msgs.shown.clear();
+  auto app = StartApp();
+  QTest::mouseClick(app->MainWindow()->RecordButton(1), Qt::LeftButton);
+  Pump();
+  QWidget* ed = app->MainWindow()->RecordForm()->Editor(1);
+  QLineEdit* e = qobject_cast<QLineEdit*>(ed) ? qobject_cast<QLineEdit*>(ed) : ed->findChild<QLineEdit*>();
+  e->selectAll();
+  QTest::keyClicks(e, "quietly");
+  app->SessionEndingUnattended();
+  EXPECT_TRUE(app->Ended());
+  EXPECT_TRUE(msgs.shown.empty());
+  EXPECT_EQ(StoredTitles()[1], "quietly");
 }
 
 TEST_F(EndingTest, TypedTextSurvivesHideAndShowThroughTheTray) {
