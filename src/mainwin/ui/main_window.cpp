@@ -131,6 +131,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Form3");
   setWindowTitle(product::kTitle);
   setMinimumSize(400, 300);
+  if (Opt().StayOnTop == 1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
   chooseFont = [this](const QFont& initial) -> std::optional<QFont> {
     bool ok = false;
     QFont f = QFontDialog::getFont(&ok, initial, this);
@@ -270,7 +271,7 @@ void TForm3::BuildActions() {
     a->setObjectName(name);
     a->setIconText(QString(text).remove('&'));
     if (run) connect(a, &QAction::triggered, this, [this, run] {
-        if (!Blocked()) run();
+        if (!Blocked()) Guarded(run);
       });
     else {
       a->setEnabled(false);  // built by a later part of the program
@@ -678,7 +679,7 @@ void TForm3::AdjustRecordButtons() {
     b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
                  Rgb(element::SelectedButtonBg));
     connect(b, &TFormatedButton::clicked, this, [this, k] {
-      if (!Blocked()) RecordButtonClick(k);
+      if (!Blocked()) Guarded([this, k] { RecordButtonClick(k); });
     });
     connect(b, &TFormatedButton::customContextMenuRequested, this, [this, k, b](const QPoint& p) {
       if (!Blocked()) PrepareRecordButtonPopup(k)->popup(b->mapToGlobal(p));
@@ -988,6 +989,20 @@ void TForm3::SelectLetter(char letter, bool refresh) {
 
 // ================================================================== paging
 
+void TForm3::Guarded(const std::function<void()>& command) {
+  // An engine error never reaches the event loop: the command stops, the
+  // user is told, and the list shows what the table holds now.
+  try {
+    command();
+  } catch (const std::exception& e) {
+    Msg().Error(QString::fromStdString(e.what()));
+    try {
+      RefreshListPage();
+    } catch (const std::exception&) {
+    }
+  }
+}
+
 bool TForm3::Blocked() const { return busy_ > 0 || (form_ && form_->Busy()); }
 
 void TForm3::B_FirstClick() {
@@ -1243,7 +1258,7 @@ QMenu* TForm3::PrepareTemplateRMenu() {
   QStringList names{TRecordTemplateList::kBlank};
   names << templates_.Names();
   for (const QString& n : names)
-    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { LoadTemplate(n, true); });
+    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
   m->addAction("&Save Record To Template")->setEnabled(false);
   m->addAction("&Help")->setEnabled(false);
   return m;
@@ -1286,13 +1301,13 @@ QMenu* TForm3::PrepareRecordButtonPopup(int k) {
   m->addSeparator();
   QAction* copy = m->addAction("&Copy Record");
   copy->setEnabled(!ro);
-  connect(copy, &QAction::triggered, this, [this, position] { CopyAtPosition(position); });
+  connect(copy, &QAction::triggered, this, [this, position] { Guarded([this, position] { CopyAtPosition(position); }); });
   QAction* paste = m->addAction("&Paste Record");
   paste->setEnabled(!ro && tables::Db().CopyBufferFilled);
-  connect(paste, &QAction::triggered, this, [this, position] { PasteAtPosition(position); });
+  connect(paste, &QAction::triggered, this, [this, position] { Guarded([this, position] { PasteAtPosition(position); }); });
   QAction* del = m->addAction("&Delete Record");
   del->setEnabled(!ro);
-  connect(del, &QAction::triggered, this, [this, position] { DeleteAtPosition(position); });
+  connect(del, &QAction::triggered, this, [this, position] { Guarded([this, position] { DeleteAtPosition(position); }); });
   m->addAction("P&rint Record")->setEnabled(false);
   m->addSeparator();
   connect(m->addAction("&Font..."), &QAction::triggered, this, &TForm3::ChangeRecordButtonFont);
@@ -1384,7 +1399,7 @@ QMenu* TForm3::PrepareRecordFormPopup() {
   QStringList names{TRecordTemplateList::kBlank};
   names << templates_.Names();
   for (const QString& n : names)
-    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { LoadTemplate(n, true); });
+    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
   m->addAction("&Save Record To Template")->setEnabled(false);
   QMenu* view = m->addMenu("&View Copy Buffer");
   view->setEnabled(Command("B_RPaste")->isEnabled());

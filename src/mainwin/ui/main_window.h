@@ -209,6 +209,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   bool HandleKey(QKeyEvent* e, bool run);
   void ShowPopupAt(QMenu* menu, QWidget* anchor);
   bool Blocked() const;
+  void Guarded(const std::function<void()>& command);
 
   // State.
   char currentLetter_ = 'A';

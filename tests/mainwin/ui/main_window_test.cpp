@@ -569,6 +569,56 @@ TEST_F(MainWindowTest, CallbacksForTheFindDialog) {
   cb.SetWindowEnabled(true);
 }
 
+TEST_F(MainWindowTest, LayoutFollowsTheWindow) {
+  MakeDatabase(Numbered(3));
+  Open(10);
+  // Too narrow for the captions of the speed bar: glyphs only, on both
+  // pages; wide again: the captions come back.
+  auto* newButton = win->findChild<QToolButton*>("B_New");
+  auto* sortButton = win->findChild<QToolButton*>("B_Sort");
+  win->resize(900, win->height());
+  Pump();
+  EXPECT_EQ(newButton->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  win->resize(500, win->height());
+  Pump();
+  EXPECT_EQ(newButton->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  EXPECT_EQ(sortButton->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  win->resize(1000, win->height());
+  Pump();
+  EXPECT_EQ(newButton->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  // Never smaller than 400 by 300; the panes keep their least widths.
+  win->resize(300, 200);
+  Pump();
+  EXPECT_GE(win->width(), 400);
+  EXPECT_GE(win->height(), 300);
+  EXPECT_GE(win->ListPane()->width(), 180);
+  EXPECT_GE(win->RightPane()->width(), 280);
+  // A bigger record button font: fewer buttons fit.
+  win->resize(900, 700);
+  Pump();
+  const int before = win->PageSize();
+  win->chooseFont = [](const QFont& f) -> std::optional<QFont> {
+    QFont big(f);
+    big.setPointSize(f.pointSize() * 2);
+    return big;
+  };
+  QMenu* popup = win->PrepareRecordButtonPopup(0);
+  for (QAction* a : popup->actions())
+    if (a->text() == "&Font...") a->trigger();
+  Pump();
+  EXPECT_LT(win->PageSize(), before);
+  EXPECT_EQ(Opt().RecordButtonFont.Size(), 20);
+  EXPECT_EQ(ButtonTitle(0), "T00");
+  // F3 opens the record-button popup.
+  win->RecordButton(1)->setFocus();
+  QTest::keyClick(win->RecordButton(1), Qt::Key_F3);
+  Pump();
+  QWidget* open = QApplication::activePopupWidget();
+  ASSERT_TRUE(open);
+  EXPECT_EQ(open->objectName(), "PopupMenu1");
+  open->close();
+}
+
 // ---- ending the program with typed text in the form
 
 class EndingTest : public MainWindowTest {
