@@ -277,6 +277,15 @@ TEST_F(RecordFormTest, PagesPastTheLastDoNothing) {
 }
 
 TEST_F(RecordFormTest, TabAndShiftTabGoAcrossThePages) {
+  // Through the lookups in field-number order.
+  Type(kAddress, "");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(form->Editor(3)->hasFocus());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(form->Editor(4)->hasFocus());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), form->Editor(kKeywords));
+
   Type(kPhone, "");
   // The logo is left out: it takes the focus only when clicked.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
