@@ -16,9 +16,10 @@ namespace {
 
 class SaneScanner final : public ScannerService {
  public:
-  ~SaneScanner() override {
-    if (started_) sane_exit();
-  }
+  // No sane_exit() here: this object dies among the process-exit
+  // destructors, when a backend's own static data may already be gone
+  // (the genesys backend crashes then). The process end releases SANE.
+  ~SaneScanner() override = default;
 
   bool Available() override { return !Devices().isEmpty(); }
 

@@ -256,6 +256,26 @@ TEST_F(CalendarFromEditTest, OpensAboveTheEditWhenThereIsNoRoomBelow) {
   }
 }
 
+TEST_F(CalendarFromEditTest, ShiftedLeftToStayOnTheScreen) {
+  MakeEdit(0);
+  const QRect screen = edit->screen()->availableGeometry();
+  window->move(screen.right() - 100, window->y());
+  QTest::qWait(20);
+  QRect popRect;
+  OnNextModal<TfrmCalPop>([&](TfrmCalPop* pop) {
+    popRect = pop->geometry();
+    QTest::keyClick(pop, Qt::Key_Escape);
+  });
+  QTest::mouseClick(edit->Button(), Qt::LeftButton);
+  const QPoint left = edit->mapToGlobal(QPoint(0, edit->height()));
+  if (left.x() + popRect.width() > screen.right() + 1) {
+    EXPECT_EQ(popRect.right(), screen.right());
+    EXPECT_EQ(popRect.top(), left.y());
+  } else {
+    GTEST_SKIP() << "the window manager kept the window inside the screen";
+  }
+}
+
 TEST_F(CalendarFromEditTest, EscapeAndCloseButtonChangeNothingTodayButtonSetsToday) {
   MakeEdit(0);
   QTest::keyClicks(edit, "07041999");
