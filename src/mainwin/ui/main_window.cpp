@@ -1691,6 +1691,10 @@ void TForm3::showEvent(QShowEvent* e) {
     RefreshListPage();
     return;
   }
+  // Labels and date formats may have been changed meanwhile (label
+  // templates, the options dialog).
+  form_->ApplyLabels();
+  form_->ApplyDateFormats();
   const bool otherLetter = LetterTabsActive() && currentRecordLetter_ != currentLetter_;
   const int64_t again = otherLetter ? 0 : std::max<int64_t>(0, currentRecordNo_ - 1);
   OpenEditTable();

@@ -619,6 +619,49 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindow) {
   open->close();
 }
 
+TEST_F(MainWindowTest, NoCommandStartsWhileTheFormLoads) {
+  MakeDatabase(Numbered(6));
+  Open(10);
+  // The form lets timers and paint events through while it loads; a command
+  // arriving then (here from a timer) is refused, not run inside the other.
+  bool fired = false, duringLoad = false;
+  QTimer::singleShot(0, win.get(), [&] {
+    fired = true;
+    duringLoad = win->RecordForm()->Busy();
+    win->Command("B_Next")->trigger();
+    win->Command("B_New")->trigger();
+  });
+  ClickButton(2);
+  ASSERT_TRUE(fired);
+  EXPECT_TRUE(duringLoad);
+  EXPECT_EQ(ShownTitle(), "T02");
+  EXPECT_EQ(win->CurrentRecordNo(), 3);
+  EXPECT_FALSE(win->NewRecordMode());
+  // Afterwards the same command runs.
+  Click("B_Next");
+  EXPECT_EQ(ShownTitle(), "T03");
+}
+
+TEST_F(MainWindowTest, GeometryAndPaneWidthThroughWndDat) {
+  MakeDatabase(Numbered(2));
+  Open(10);
+  win->setGeometry(40, 50, 900, 640);
+  Pump();
+  const int pane = win->RightPane()->width();
+  win->Teardown();
+  win.reset();
+  const QByteArray wnd = test::ReadAll(Opt().SettingsFile("wnd.dat"));
+  ASSERT_EQ(wnd.size(), 20);
+  const WindowGeometry g = Opt().LoadWindowGeometry();
+  EXPECT_EQ(g.width, 900);
+  EXPECT_EQ(g.height, 640);
+  EXPECT_EQ(g.paneWidth, pane);
+  tables::Db().Reset();
+  Open(10);
+  EXPECT_EQ(win->width(), 900);
+  EXPECT_NEAR(win->RightPane()->width(), pane, 12);
+}
+
 // ---- ending the program with typed text in the form
 
 class EndingTest : public MainWindowTest {
@@ -706,6 +749,14 @@ TEST_F(EndingTest, TypedTextSurvivesTheSessionEnding) {
   EXPECT_TRUE(app->Ended());
   EXPECT_TRUE(msgs.shown.empty());
   EXPECT_EQ(StoredTitles()[1], "quietly");
+}
+
+TEST_F(EndingTest, TypedTextSurvivesTerminateFromTheTray) {
+  auto app = StartApp();
+  TypeIntoFifth(app->MainWindow());
+  app->TrayForm()->Terminate1()->trigger();
+  EXPECT_TRUE(app->Ended());
+  EXPECT_EQ(StoredTitles()[4], "typed");
 }
 
 TEST_F(EndingTest, TypedTextSurvivesHideAndShowThroughTheTray) {
