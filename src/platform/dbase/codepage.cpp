@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <unordered_map>
 
 #include "platform/dbase/errors.h"
@@ -167,7 +168,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 namespace {
 // Length of a well-formed UTF-8 sequence at s[pos], or 0 when malformed.
-size_t Utf8SeqLength(std::string_view s, size_t pos) {
+inline size_t Utf8SeqLength(std::string_view s, size_t pos) {
   const auto b0 = uint8_t(s[pos]);
   size_t n;
   char32_t min;
@@ -186,21 +187,35 @@ size_t Utf8SeqLength(std::string_view s, size_t pos) {
   if (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0;
   return n;
 }
-}  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
+// Position past the ASCII bytes from pos on, eight at a time (text is
+// mostly ASCII).
+inline size_t SkipAscii(std::string_view s, size_t pos) {
+  const size_t size = s.size();
+  while (pos + 8 <= size) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + pos, 8);
+    if (w & 0x8080808080808080ull) break;
+    pos += 8;
+  }
+  while (pos < size && uint8_t(s[pos]) < 0x80) ++pos;
+  return pos;
+}
+
+// Length of the well-formed prefix of s.
+size_t ValidUtf8Prefix(std::string_view s) {
   size_t pos = 0;
-  while (pos < bytes.size()) {
-    if (uint8_t(bytes[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    size_t n = Utf8SeqLength(bytes, pos);
-    if (n == 0) return false;
+  for (;;) {
+    pos = SkipAscii(s, pos);
+    if (pos >= s.size()) return pos;
+    size_t n = Utf8SeqLength(s, pos);
+    if (n == 0) return pos;
     pos += n;
   }
-  return true;
 }
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) { return ValidUtf8Prefix(bytes) == bytes.size(); }
 
 char32_t DecodeUtf8(std::string_view s, size_t& pos) {
   size_t n = Utf8SeqLength(s, pos);
@@ -217,20 +232,11 @@ char32_t DecodeUtf8(std::string_view s, size_t& pos) {
 
 std::string ToUtf8(CodePage cp, std::string_view bytes) {
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
   if (cp == CodePage::Utf8) {
     // Well-formed text (the rule in tables written here) is copied whole.
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-      if (uint8_t(bytes[pos]) < 0x80) {
-        ++pos;
-        continue;
-      }
-      size_t n = Utf8SeqLength(bytes, pos);
-      if (n == 0) break;
-      pos += n;
-    }
+    size_t pos = ValidUtf8Prefix(bytes);
     if (pos == bytes.size()) return std::string(bytes);
+    out.reserve(bytes.size() + 8);
     out.append(bytes.substr(0, pos));
     while (pos < bytes.size()) {
       size_t n = Utf8SeqLength(bytes, pos);
@@ -245,26 +251,24 @@ std::string ToUtf8(CodePage cp, std::string_view bytes) {
     return out;
   }
   const PageInfo& info = Info(cp);
-  for (char ch : bytes) AppendUtf8(out, ByteToCode(info, uint8_t(ch)));
+  size_t ascii = SkipAscii(bytes, 0);
+  if (ascii == bytes.size()) return std::string(bytes);
+  out.reserve(bytes.size() + bytes.size() / 4);
+  out.append(bytes.substr(0, ascii));
+  for (char ch : bytes.substr(ascii)) AppendUtf8(out, ByteToCode(info, uint8_t(ch)));
   return out;
 }
 
 std::string FromUtf8(CodePage cp, std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  size_t pos = 0;
   if (cp == CodePage::Utf8) {
-    while (pos < utf8.size()) {
-      if (uint8_t(utf8[pos]) < 0x80) {
-        ++pos;
-        continue;
-      }
-      size_t n = Utf8SeqLength(utf8, pos);
-      if (n == 0) throw ValueError("text is not valid UTF-8");
-      pos += n;
-    }
+    if (!IsValidUtf8(utf8)) throw ValueError("text is not valid UTF-8");
     return std::string(utf8);
   }
+  size_t pos = SkipAscii(utf8, 0);
+  if (pos == utf8.size()) return std::string(utf8);
+  std::string out;
+  out.reserve(utf8.size());
+  out.append(utf8.substr(0, pos));
   const auto& rev = Reverse(cp);
   while (pos < utf8.size()) {
     if (Utf8SeqLength(utf8, pos) == 0) throw ValueError("text is not valid UTF-8");
