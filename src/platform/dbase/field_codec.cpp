@@ -1,5 +1,6 @@
 #include "platform/dbase/field_codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -39,7 +40,26 @@ std::optional<double> ParseNumber(std::string_view stored) {
 std::string FormatNumber(double value, int width, int decimals) {
   if (!std::isfinite(value)) throw ValueError("not a finite number");
   char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, value);
+  // to_chars in fixed notation writes what printf's %.*f writes, without
+  // the cost of the format machinery; right-aligned here. Anything it
+  // cannot write into the buffer is too wide for any field anyway.
+  int n = -1;
+  if (width > 0 && width < int(sizeof buf) && decimals >= 0 && decimals < int(sizeof buf)) {
+    char digits[64];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (ec == std::errc()) {
+      int len = int(end - digits);
+      n = std::max(len, width);
+      if (n < int(sizeof buf)) {
+        std::memset(buf, ' ', size_t(n - len));
+        std::memcpy(buf + (n - len), digits, size_t(len));
+        buf[n] = '\0';
+      } else {
+        n = -1;
+      }
+    }
+  }
+  if (n < 0) n = std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, value);
   if (n < 0 || n > width) {
     throw ValueError("the number " + std::string(buf) + " does not fit a field of width " + std::to_string(width));
   }
@@ -73,18 +93,30 @@ std::optional<std::chrono::year_month_day> ParseDate(std::string_view stored) {
 }
 
 std::string FormatDate(const std::chrono::year_month_day& d) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02u%02u", int(d.year()), unsigned(d.month()), unsigned(d.day()));
+  const int y = int(d.year());
+  const unsigned m = unsigned(d.month()), day = unsigned(d.day());
+  if (y < 0 || y > 9999 || m > 99 || day > 99) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02u%02u", y, m, day);
+    return std::string(buf, 8);
+  }
+  const char buf[8] = {char('0' + y / 1000),   char('0' + y / 100 % 10), char('0' + y / 10 % 10),
+                       char('0' + y % 10),     char('0' + m / 10),       char('0' + m % 10),
+                       char('0' + day / 10),   char('0' + day % 10)};
   return std::string(buf, 8);
 }
 
 std::chrono::year_month_day ParseDateText(std::string_view text) {
-  std::string digits;
+  char buf[8];
+  std::string_view digits;
   std::string_view t = TrimBlanks(text, true);
   if (t.size() == 10 && (t[4] == '-' || t[4] == '/') && t[7] == t[4]) {
-    digits = std::string(t.substr(0, 4)) + std::string(t.substr(5, 2)) + std::string(t.substr(8, 2));
+    std::memcpy(buf, t.data(), 4);
+    std::memcpy(buf + 4, t.data() + 5, 2);
+    std::memcpy(buf + 6, t.data() + 8, 2);
+    digits = std::string_view(buf, 8);
   } else {
-    digits = std::string(t);
+    digits = t;
   }
   auto d = digits.size() == 8 ? ParseDate(digits) : std::nullopt;
   if (!d) throw ValueError("not a date: \"" + std::string(text) + "\"");
@@ -110,10 +142,14 @@ std::string FormatMemoRef(uint32_t block, int width) {
     PutU32(reinterpret_cast<uint8_t*>(s.data()), block);
     return s;
   }
-  if (block == 0) return std::string(size_t(width), ' ');
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%*u", width, block);
-  return buf;
+  if (block == 0) return std::string(size_t(std::max(width, 0)), ' ');
+  // Right-aligned decimal digits (all of them when wider than the field).
+  char digits[16];
+  int len = 0;
+  for (uint32_t v = block; v != 0; v /= 10) digits[len++] = char('0' + v % 10);
+  std::string s(size_t(std::max(width, len)), ' ');
+  for (int i = 0; i < len; ++i) s[s.size() - 1 - size_t(i)] = digits[i];
+  return s;
 }
 
 std::optional<bool> ParseLogical(char c) {
