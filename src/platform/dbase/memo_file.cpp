@@ -1,6 +1,7 @@
 #include "platform/dbase/memo_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/dbase/bytes.h"
@@ -91,20 +92,21 @@ std::string MemoFile::Read(uint32_t block) const {
     window_offset_ = offset;
   }
   const size_t in_window = size_t(window_offset_ + window_.size() - offset);
-  std::string first(window_.data() + (offset - window_offset_), std::min(want, in_window));
-  size_t got = first.size();
+  // The value's first block, inside the window (which stays as it is below).
+  const char* first = window_.data() + (offset - window_offset_);
+  const size_t got = std::min(want, in_window);
   if (dialect_ == MemoDialect::DBase4 && got >= 8 && uint8_t(first[0]) == kDb4Signature[0] &&
       uint8_t(first[1]) == kDb4Signature[1]) {
-    uint32_t length = GetU32(reinterpret_cast<const uint8_t*>(first.data()) + 4);
+    uint32_t length = GetU32(reinterpret_cast<const uint8_t*>(first) + 4);
     if (length < 8) throw ValueError("damaged memo: block " + std::to_string(block) + " claims " +
                                      std::to_string(length) + " bytes");
     if (offset + length > size_) size_ = file_.Size();
     if (offset + length > size_)
       throw ValueError("damaged memo: block " + std::to_string(block) + " claims " + std::to_string(length) +
                        " bytes");
-    if (length <= got) return first.substr(8, length - 8);
+    if (length <= got) return std::string(first + 8, length - 8);
     std::string data(length - 8, '\0');
-    std::copy(first.begin() + 8, first.end(), data.begin());
+    std::copy(first + 8, first + got, data.begin());
     size_t rest = data.size() - (got - 8);
     if (!file_.ReadExact(offset + got, data.data() + (got - 8), rest))
       throw ValueError("damaged memo: block " + std::to_string(block) + " is truncated");
@@ -133,7 +135,12 @@ uint32_t MemoFile::Append(std::string_view data) { return AppendMany({data})[0];
 std::vector<uint32_t> MemoFile::AppendMany(const std::vector<std::string_view>& values) {
   const uint32_t first = NextFreeBlock();
   std::vector<uint32_t> blocks;
-  std::vector<uint8_t> out;
+  blocks.reserve(values.size());
+  std::vector<uint8_t>& out = out_;
+  out.clear();
+  size_t total = 0;
+  for (std::string_view data : values) total += (data.size() + 8 + 2 + block_size_ - 1) / block_size_ * block_size_;
+  out.reserve(total);
   for (std::string_view data : values) {
     if (dialect_ == MemoDialect::DBase3 && data.find(char(kEndOfFile)) != std::string_view::npos)
       throw ValueError("a dBASE III memo cannot hold the byte 0x1A");
@@ -142,18 +149,23 @@ std::vector<uint32_t> MemoFile::AppendMany(const std::vector<std::string_view>& 
     if (block > UINT32_MAX) throw DatabaseError(ErrorReason::Other, "memo file full");
     blocks.push_back(uint32_t(block));
     size_t start = out.size();
+    // The value with its header and terminator, zero padding to the block.
+    const size_t head = dialect_ == MemoDialect::DBase4 ? 8 : 0;
+    const size_t tail = dialect_ == MemoDialect::DBase4 ? 1 : 2;
+    const size_t end = start + head + data.size() + tail;
+    out.resize((end + block_size_ - 1) / block_size_ * block_size_, 0);
+    uint8_t* p = out.data() + start;
     if (dialect_ == MemoDialect::DBase4) {
-      out.resize(start + 8);
-      std::copy(std::begin(kDb4Signature), std::end(kDb4Signature), out.begin() + long(start));
-      PutU32(out.data() + start + 4, uint32_t(data.size() + 8));
-      out.insert(out.end(), data.begin(), data.end());
-      out.push_back(kDb4Terminator);
-    } else {
-      out.insert(out.end(), data.begin(), data.end());
-      out.push_back(kEndOfFile);
-      out.push_back(kEndOfFile);
+      std::copy(std::begin(kDb4Signature), std::end(kDb4Signature), p);
+      PutU32(p + 4, uint32_t(data.size() + 8));
     }
-    out.resize((out.size() + block_size_ - 1) / block_size_ * block_size_, 0);
+    if (!data.empty()) std::memcpy(p + head, data.data(), data.size());
+    if (dialect_ == MemoDialect::DBase4) {
+      p[head + data.size()] = kDb4Terminator;
+    } else {
+      p[data.size()] = kEndOfFile;
+      p[data.size() + 1] = kEndOfFile;
+    }
   }
   uint64_t end_block = uint64_t(first) + out.size() / block_size_;
   if (end_block > UINT32_MAX) throw DatabaseError(ErrorReason::Other, "memo file full");

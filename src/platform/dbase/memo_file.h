@@ -60,6 +60,7 @@ class MemoFile {
   // blocks), so a window of the file read once stays valid while it is open.
   mutable std::vector<char> window_;
   mutable uint64_t window_offset_ = 0;
+  std::vector<uint8_t> out_;  // blocks being appended, kept for the next append
 };
 
 }  // namespace quillary::dbase

@@ -350,8 +350,9 @@ std::string_view Slot(const std::vector<uint8_t>& buf, const FieldDef& f) {
 }
 void PutSlot(std::vector<uint8_t>& buf, const FieldDef& f, std::string_view value) {
   // value is at most f.width bytes; the rest is blank.
-  std::memset(buf.data() + f.offset, ' ', size_t(f.width));
-  std::memcpy(buf.data() + f.offset, value.data(), std::min(value.size(), size_t(f.width)));
+  const size_t n = std::min(value.size(), size_t(f.width));
+  std::memcpy(buf.data() + f.offset, value.data(), n);
+  std::memset(buf.data() + f.offset + n, ' ', size_t(f.width) - n);
 }
 bool IsMemoKind(const FieldDef& f) { return f.kind == FieldKind::Memo || f.kind == FieldKind::LargeObject; }
 }  // namespace
@@ -374,6 +375,7 @@ std::string Table::MemoTextOf(RecordBytes record, int field) const {
   if (block == 0) return {};
   std::string data = impl_->memo.Read(block);
   while (!data.empty() && data.back() == char(kEndOfFile)) data.pop_back();
+  if (impl_->codepage == CodePage::Utf8 && IsValidUtf8(data)) return data;
   return ToUtf8(impl_->codepage, data);
 }
 
@@ -396,6 +398,7 @@ std::string Table::AsText(int field) const {
     case FieldKind::Memo: {
       std::string data = AsBytes(field);
       while (!data.empty() && data.back() == char(kEndOfFile)) data.pop_back();
+      if (impl_->codepage == CodePage::Utf8 && IsValidUtf8(data)) return data;  // as it is, no copy
       return ToUtf8(impl_->codepage, data);
     }
     case FieldKind::LargeObject:
@@ -792,7 +795,8 @@ void Table::Append() {
   RequireWritable();
   LeaveEdit();
   saved_recno_ = recno_;
-  buf_.assign(impl_->header.record_size, ' ');
+  buf_.resize(impl_->header.record_size);
+  std::memset(buf_.data(), ' ', buf_.size());
   // Binary memo references are zero, not blank.
   for (const auto& f : impl_->header.fields)
     if (IsMemoKind(f) && f.width == 4) std::memset(buf_.data() + f.offset, 0, 4);
