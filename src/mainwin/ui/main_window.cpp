@@ -1681,6 +1681,8 @@ void TForm3::showEvent(QShowEvent* e) {
     UpdateLetterTabsState();
     currentRecordNo_ = 0;
     ShowRecord(0);
+    // Hidden on start-up: the first show closes the window into the tray.
+    if (Opt().HideOnStartup != 0 && keepInTray_ && keepInTray_()) QTimer::singleShot(0, this, [this] { close(); });
     return;
   }
   if (!hiddenSinceShow_) return;

@@ -642,6 +642,46 @@ TEST_F(MainWindowTest, NoCommandStartsWhileTheFormLoads) {
   EXPECT_EQ(ShownTitle(), "T03");
 }
 
+TEST_F(MainWindowTest, HiddenOnStartupGoesToTheTrayAtTheFirstShow) {
+  MakeDatabase(Numbered(2));
+  Opt().HideOnStartup = 6;
+  win = std::make_unique<TForm3>();
+  win->SetKeepInTray([] { return true; });
+  bool toTray = false;
+  QObject::connect(win.get(), &TForm3::HiddenToTray, [&] { toTray = true; });
+  win->show();
+  Pump();
+  EXPECT_TRUE(toTray);
+  EXPECT_FALSE(win->isVisible());
+  // Shown again from the tray it stays.
+  toTray = false;
+  win->show();
+  Pump();
+  EXPECT_TRUE(win->isVisible());
+  EXPECT_FALSE(toTray);
+  EXPECT_EQ(ShownTitle(), "T00");
+}
+
+TEST_F(MainWindowTest, LetterTabScrollButtons) {
+  MakeDatabase({"Apple"}, kTitle);
+  Open(10);
+  TLetterTabs* tabs = win->LetterTabs();
+  win->resize(900, 300);
+  Pump();
+  ASSERT_TRUE(tabs->ScrollDown()->isEnabled());
+  EXPECT_FALSE(tabs->ScrollUp()->isEnabled());
+  const int y = tabs->Tab('A')->y();
+  QTest::mouseClick(tabs->ScrollDown(), Qt::LeftButton);
+  EXPECT_LT(tabs->Tab('A')->y(), y);
+  EXPECT_TRUE(tabs->ScrollUp()->isEnabled());
+  QTest::mouseClick(tabs->ScrollUp(), Qt::LeftButton);
+  EXPECT_EQ(tabs->Tab('A')->y(), y);
+  win->resize(900, 1000);
+  Pump();
+  EXPECT_FALSE(tabs->ScrollDown()->isEnabled());
+  EXPECT_FALSE(tabs->ScrollUp()->isEnabled());
+}
+
 TEST_F(MainWindowTest, GeometryAndPaneWidthThroughWndDat) {
   MakeDatabase(Numbered(2));
   Open(10);
