@@ -682,6 +682,31 @@ TEST_F(MainWindowTest, LetterTabScrollButtons) {
   EXPECT_FALSE(tabs->ScrollUp()->isEnabled());
 }
 
+TEST_F(MainWindowTest, MessagesOfEmptyPositionsAndAClosedDatabase) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  auto trigger = [&](QMenu* m, const QString& text) {
+    for (QAction* a : m->actions())
+      if (a->text() == text) a->trigger();
+    Pump();
+  };
+  trigger(win->PrepareRecordButtonPopup(3), "&Delete Record");
+  EXPECT_EQ(msgs.Texts(), QStringList{"Empty Record cannot be Deleted."});
+  EXPECT_EQ(msgs.shown.back().kind, MsgKind::Information);
+  msgs.shown.clear();
+  Click("B_New");
+  QTest::keyClick(win.get(), Qt::Key_C, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(msgs.Texts(), QStringList{"Empty Record - Not Copied!"});
+  EXPECT_EQ(msgs.shown.back().kind, MsgKind::Warning);
+  EXPECT_FALSE(Enabled("B_RPaste"));
+  msgs.shown.clear();
+  tables::Db().Data.Close();
+  ClickButton(0);
+  EXPECT_EQ(msgs.Texts(), QStringList{"Database is not Open! Cannot display details."});
+  EXPECT_EQ(msgs.shown.back().kind, MsgKind::Error);
+}
+
 TEST_F(MainWindowTest, GeometryAndPaneWidthThroughWndDat) {
   MakeDatabase(Numbered(2));
   Open(10);
