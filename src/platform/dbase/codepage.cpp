@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <unordered_map>
@@ -195,7 +196,10 @@ inline size_t SkipAscii(std::string_view s, size_t pos) {
   while (pos + 8 <= size) {
     uint64_t w;
     std::memcpy(&w, s.data() + pos, 8);
-    if (w & 0x8080808080808080ull) break;
+    if (uint64_t high = w & 0x8080808080808080ull) {
+      if constexpr (std::endian::native == std::endian::little) return pos + size_t(std::countr_zero(high)) / 8;
+      break;
+    }
     pos += 8;
   }
   while (pos < size && uint8_t(s[pos]) < 0x80) ++pos;
@@ -208,6 +212,13 @@ size_t ValidUtf8Prefix(std::string_view s) {
   for (;;) {
     pos = SkipAscii(s, pos);
     if (pos >= s.size()) return pos;
+    // Two-byte sequences (accented Latin letters) checked directly: lead
+    // byte C2..DF, then one continuation byte.
+    const auto b0 = uint8_t(s[pos]);
+    if (b0 >= 0xC2 && b0 <= 0xDF && pos + 1 < s.size() && (uint8_t(s[pos + 1]) & 0xC0) == 0x80) {
+      pos += 2;
+      continue;
+    }
     size_t n = Utf8SeqLength(s, pos);
     if (n == 0) return pos;
     pos += n;
