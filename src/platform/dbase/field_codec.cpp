@@ -12,9 +12,16 @@
 namespace quillary::dbase {
 
 std::string_view TrimBlanks(std::string_view s, bool both) {
-  // Wide text fields are mostly padding: drop it eight bytes at a time.
-  static constexpr char kEight[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-  while (s.size() >= 8 && std::memcmp(s.data() + s.size() - 8, kEight, 8) == 0) s.remove_suffix(8);
+  // Wide text fields are mostly padding: drop it 32, then 8 bytes at a time.
+  constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  auto word = [&](size_t from_end) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + s.size() - from_end, 8);
+    return w;
+  };
+  while (s.size() >= 32 && ((word(32) ^ kBlanks) | (word(24) ^ kBlanks) | (word(16) ^ kBlanks) | (word(8) ^ kBlanks)) == 0)
+    s.remove_suffix(32);
+  while (s.size() >= 8 && word(8) == kBlanks) s.remove_suffix(8);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
   if (both)
     while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
@@ -46,7 +53,11 @@ std::string FormatNumber(double value, int width, int decimals) {
   int n = -1;
   if (width > 0 && width < int(sizeof buf) && decimals >= 0 && decimals < int(sizeof buf)) {
     char digits[64];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    // Whole numbers without decimals (record numbers, counters) as integers.
+    const bool whole = decimals == 0 && std::fabs(value) < 1e15 && value == std::trunc(value) &&
+                       !(value == 0 && std::signbit(value));
+    auto [end, ec] = whole ? std::to_chars(digits, digits + sizeof digits, int64_t(value))
+                           : std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
     if (ec == std::errc()) {
       int len = int(end - digits);
       n = std::max(len, width);
