@@ -70,15 +70,4 @@ std::vector<ListRow> ReadListPage(dbase::Table& table, int64_t offset, int rows,
   return out;
 }
 
-int PositionOfLabel(const QString& label) {
-  const QStringList& labels = Opt().LabelList;
-  for (int i = 0; i < labels.size(); ++i)
-    if (labels[i].compare(label, Qt::CaseInsensitive) == 0) return i + tables::kFirstUserField;
-  return -1;
-}
-
-std::vector<ListColumn> DefaultColumns() {
-  return {ListColumn{tables::kFirstUserField, 50}, ListColumn{tables::kFirstUserField + 1, 50}};
-}
-
 }  // namespace quillary

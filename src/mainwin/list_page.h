@@ -33,11 +33,4 @@ QString DateCodeOf(const dbase::Table& table, int position);
 std::vector<ListRow> ReadListPage(dbase::Table& table, int64_t offset, int rows,
                                   const std::vector<ListColumn>& columns);
 
-// The two columns of a list without a stored header: the first two labels.
-std::vector<ListColumn> DefaultColumns();
-
-// The table position of a label text of the label list (compared ignoring
-// case), or -1.
-int PositionOfLabel(const QString& label);
-
 }  // namespace quillary

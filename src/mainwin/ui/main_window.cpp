@@ -229,7 +229,6 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   }
   UpdateCaption();
   ApplyMenusAndSpeedBars();
-  ApplyHints();
   ApplyColors();
   sortButton_->SetFilterState(tables::Db().Index.Filter());
   paneWidth_ = ReadWindowFile(this);
@@ -591,10 +590,6 @@ void TForm3::ApplyMenusAndSpeedBars() {
   menuBar()->setVisible(menu);
   PageControl1_->setVisible(bar);
   if (delta != 0 && !isMaximized()) resize(width(), height() + delta);
-}
-
-void TForm3::ApplyHints() {
-  // Tool tips are dropped in eventFilter while hints are off.
 }
 
 void TForm3::ApplyColors() {

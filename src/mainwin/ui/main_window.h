@@ -177,7 +177,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void ArrangePanes();
   void ApplyMenusAndSpeedBars();
   void ApplyColors();
-  void ApplyHints();
   void LayoutSpeedBar();
   void LayoutNavigationBar();
   void AdjustRecordButtons();
