@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -20,12 +21,18 @@ namespace {
 
 File::~File() { Close(); }
 
-File::File(File&& o) noexcept : fd_(o.fd_), read_only_(o.read_only_), path_(std::move(o.path_)) { o.fd_ = -1; }
+File::File(File&& o) noexcept : fd_(o.fd_), writes_(o.writes_ + 1), read_only_(o.read_only_), path_(std::move(o.path_)) {
+  o.fd_ = -1;
+  ++o.writes_;
+}
 
 File& File::operator=(File&& o) noexcept {
   if (this != &o) {
     Close();
     fd_ = o.fd_;
+    // Another file now: whatever was read ahead of the old one is void.
+    writes_ = std::max(writes_, o.writes_) + 1;
+    ++o.writes_;
     read_only_ = o.read_only_;
     path_ = std::move(o.path_);
     o.fd_ = -1;
@@ -68,6 +75,7 @@ void File::Create(const std::filesystem::path& path) {
 void File::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  ++writes_;
 }
 
 size_t File::ReadAt(uint64_t offset, void* data, size_t n) const {
@@ -89,6 +97,7 @@ bool File::ReadExact(uint64_t offset, void* data, size_t n) const { return ReadA
 
 void File::WriteAt(uint64_t offset, const void* data, size_t n) {
   if (read_only_) throw DatabaseError(ErrorReason::InvalidState, "file is read-only: " + path_.string());
+  ++writes_;
   size_t done = 0;
   const auto* p = static_cast<const uint8_t*>(data);
   while (done < n) {
@@ -108,6 +117,7 @@ uint64_t File::Size() const {
 }
 
 void File::Truncate(uint64_t size) {
+  ++writes_;
   if (::ftruncate(fd_, off_t(size)) != 0) ThrowIo("cannot truncate", path_);
 }
 

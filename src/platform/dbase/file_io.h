@@ -42,9 +42,13 @@ class File {
   void SyncData();
   // Identity of the open file, to detect a path that was replaced.
   bool SameFileAsPath() const;
+  // Counts the writes and truncations made through this object (read-ahead
+  // of a file only this object may change stays valid while it stands).
+  uint64_t WriteCount() const { return writes_; }
 
  private:
   int fd_ = -1;
+  uint64_t writes_ = 0;
   bool read_only_ = false;
   std::filesystem::path path_;
 };

@@ -33,6 +33,7 @@ namespace {
 constexpr auto kSyncInterval = std::chrono::seconds(1);
 constexpr int kHeaderLockTimeoutMs = 10000;
 constexpr int kReplacedRetries = 5;
+constexpr size_t kReadAheadBytes = 64 * 1024;
 
 [[noreturn]] void ThrowState(const std::string& what) { throw DatabaseError(ErrorReason::InvalidState, what); }
 }  // namespace
@@ -75,7 +76,31 @@ void Table::Impl::RefreshFromHeader(bool force) {
 
 bool Table::Impl::ReadRecord(RecNo r, uint8_t* out) const {
   if (r < 1 || r > count) return false;
-  return dbf.ReadExact(RecordOffset(r), out, header.record_size);
+  const size_t rs = header.record_size;
+  const RecNo last = std::exchange(last_read, r);
+  if (!exclusive) return dbf.ReadExact(RecordOffset(r), out, rs);
+  if (run_count == 0 || run_writes != dbf.WriteCount() || r < run_first || r - run_first >= run_count) {
+    // Only a walk in order reads ahead (forwards or backwards); a jump, as
+    // in index order, reads the one record.
+    if (r != last + 1 && r + 1 != last) return dbf.ReadExact(RecordOffset(r), out, rs);
+    const uint32_t per_run = uint32_t(std::max<size_t>(1, kReadAheadBytes / rs));
+    RecNo first = r;
+    uint32_t n = std::min<uint32_t>(per_run, count - r + 1);
+    if (r + 1 == last) {  // backwards: the run ends at r
+      first = r >= per_run ? r - per_run + 1 : 1;
+      n = r - first + 1;
+    }
+    run.resize(size_t(n) * rs);
+    run_count = uint32_t(dbf.ReadAt(RecordOffset(first), run.data(), run.size()) / rs);
+    run_first = first;
+    run_writes = dbf.WriteCount();
+    if (r - run_first >= run_count) {
+      run_count = 0;
+      return false;
+    }
+  }
+  std::memcpy(out, run.data() + size_t(r - run_first) * rs, rs);
+  return true;
 }
 
 void Table::Impl::SyncNow() {

@@ -39,6 +39,15 @@ struct Table::Impl {
   std::vector<uint8_t> ahead;
   RecNo ahead_recno = 0;
 
+  // Exclusive use only: records read ahead in one piece while the cursor
+  // walks the file in order. Nobody else may write the file meanwhile, and
+  // the run is void once this object's own file has written anything.
+  mutable std::vector<uint8_t> run;
+  mutable RecNo run_first = 0;
+  mutable uint32_t run_count = 0;
+  mutable uint64_t run_writes = 0;
+  mutable RecNo last_read = 0;
+
   std::vector<uint8_t> post_buf;
   DbfHeader stamp;  // today's date for the header, taken at open
 
