@@ -128,6 +128,13 @@ void Application::FirstActivation() {
 }
 
 void Application::Exit() {
+  // A termination signal can arrive while the record form loads or saves
+  // (it lets such events through to keep painting): the end waits until
+  // that is over, so the tables are not closed under it.
+  if (main_ && main_->IsBusy()) {
+    QTimer::singleShot(20, this, &Application::Exit);
+    return;
+  }
   if (tray_) tray_->close();
 }
 

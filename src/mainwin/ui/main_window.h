@@ -67,6 +67,8 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   // saves the sort and closes the database.
   virtual void Teardown();
   bool DatabaseOpened() const { return databaseOpened_; }
+  // A command, or the form's load or save, is running.
+  bool IsBusy() const { return Blocked(); }
   void SetKeepInTray(std::function<bool()> keepInTray) { keepInTray_ = std::move(keepInTray); }
 
   QAction* ExitAction() const { return Exit1_; }

@@ -824,6 +824,23 @@ TEST_F(EndingTest, TypedTextSurvivesTerminateFromTheTray) {
   EXPECT_EQ(StoredTitles()[4], "typed");
 }
 
+TEST_F(EndingTest, AnEndArrivingWhileTheFormLoadsWaitsForIt) {
+  auto app = StartApp();
+  TForm3* w = app->MainWindow();
+  bool duringLoad = false, endedInside = true;
+  QTimer::singleShot(0, w, [&] {
+    duringLoad = w->RecordForm()->Busy();
+    app->Exit();
+    endedInside = app->Ended();
+  });
+  QTest::mouseClick(w->RecordButton(3), Qt::LeftButton);
+  ASSERT_TRUE(duringLoad);
+  EXPECT_FALSE(endedInside);
+  EXPECT_EQ(w->RecordForm()->FieldText(1), "T03");
+  for (int i = 0; i < 100 && !app->Ended(); ++i) QTest::qWait(10);
+  EXPECT_TRUE(app->Ended());
+}
+
 TEST_F(EndingTest, TypedTextSurvivesHideAndShowThroughTheTray) {
   auto app = StartApp();
   TForm3* w = app->MainWindow();
