@@ -305,6 +305,29 @@ char32_t UpperCodePoint(char32_t c) {
   return c;
 }
 
+namespace {
+// Appends an ASCII run upper-cased, eight bytes at a time: in a word of
+// bytes below 0x80, adding 0x1F sets the high bit of the bytes from 'a' on
+// and adding 0x05 that of the bytes past 'z' (no carry crosses a byte);
+// the lower-case letters lose their 0x20 bit.
+void AppendUpperAscii(std::string& out, const char* p, size_t n) {
+  const size_t at = out.size();
+  out.append(p, n);
+  char* d = out.data() + at;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, d + i, 8);
+    const uint64_t from_a = w + 0x1F1F1F1F1F1F1F1Full;
+    const uint64_t past_z = w + 0x0505050505050505ull;
+    w ^= ((from_a & ~past_z) & 0x8080808080808080ull) >> 2;
+    std::memcpy(d + i, &w, 8);
+  }
+  for (; i < n; ++i)
+    if (d[i] >= 'a' && d[i] <= 'z') d[i] = char(d[i] - 32);
+}
+}  // namespace
+
 std::string UpperBytes(CodePage cp, std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
@@ -313,13 +336,9 @@ std::string UpperBytes(CodePage cp, std::string_view bytes) {
     size_t pos = 0;
     while (pos < size) {
       // Runs of ASCII (most of any text) are copied and upper-cased in place.
-      size_t run = pos;
-      while (run < size && uint8_t(bytes[run]) < 0x80) ++run;
+      size_t run = SkipAscii(bytes, pos);
       if (run > pos) {
-        size_t at = out.size();
-        out.append(bytes.data() + pos, run - pos);
-        for (size_t i = at; i < out.size(); ++i)
-          if (out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 32);
+        AppendUpperAscii(out, bytes.data() + pos, run - pos);
         pos = run;
         if (pos >= size) break;
       }
@@ -335,7 +354,9 @@ std::string UpperBytes(CodePage cp, std::string_view bytes) {
   }
   const PageInfo& info = Info(cp);
   const auto& rev = Reverse(cp);
-  for (char ch : bytes) {
+  const size_t ascii = SkipAscii(bytes, 0);
+  AppendUpperAscii(out, bytes.data(), ascii);
+  for (char ch : bytes.substr(ascii)) {
     auto b = uint8_t(ch);
     if (b < 0x80) {
       out += (b >= 'a' && b <= 'z') ? char(b - 32) : ch;
