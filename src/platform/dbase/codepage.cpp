@@ -306,14 +306,11 @@ char32_t UpperCodePoint(char32_t c) {
 }
 
 namespace {
-// Appends an ASCII run upper-cased, eight bytes at a time: in a word of
+// Upper-cases an ASCII run in place, eight bytes at a time: in a word of
 // bytes below 0x80, adding 0x1F sets the high bit of the bytes from 'a' on
 // and adding 0x05 that of the bytes past 'z' (no carry crosses a byte);
 // the lower-case letters lose their 0x20 bit.
-void AppendUpperAscii(std::string& out, const char* p, size_t n) {
-  const size_t at = out.size();
-  out.append(p, n);
-  char* d = out.data() + at;
+void UpperAscii(char* d, size_t n) {
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
@@ -326,7 +323,22 @@ void AppendUpperAscii(std::string& out, const char* p, size_t n) {
   for (; i < n; ++i)
     if (d[i] >= 'a' && d[i] <= 'z') d[i] = char(d[i] - 32);
 }
+
+void AppendUpperAscii(std::string& out, const char* p, size_t n) {
+  const size_t at = out.size();
+  out.append(p, n);
+  UpperAscii(out.data() + at, n);
+}
 }  // namespace
+
+void UpperUtf8InPlace(std::string& text) {
+  const size_t ascii = SkipAscii(text, 0);
+  UpperAscii(text.data(), ascii);
+  if (ascii == text.size()) return;
+  std::string rest = UpperBytes(CodePage::Utf8, std::string_view(text).substr(ascii));
+  text.resize(ascii);
+  text += rest;
+}
 
 std::string UpperBytes(CodePage cp, std::string_view bytes) {
   std::string out;

@@ -50,6 +50,9 @@ std::string FromUtf8(CodePage cp, std::string_view utf8);
 // page. For UTF-8 the byte length may change (e.g. U+0131 -> 'I'); for the
 // single-byte pages a letter whose capital the page lacks stays as it is.
 std::string UpperBytes(CodePage cp, std::string_view bytes);
+// The same for UTF-8 text in place (a text that is ASCII up to its end
+// needs no copy).
+void UpperUtf8InPlace(std::string& text);
 
 // Largest n <= max_bytes such that bytes[0, n) ends on a character boundary.
 size_t CutOnBoundary(CodePage cp, std::string_view bytes, size_t max_bytes);

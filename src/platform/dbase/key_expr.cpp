@@ -738,7 +738,10 @@ class Evaluator {
         return v;
       case Node::Upper: {
         Value a = Eval(*n.left);
-        if (a.raw.empty()) {
+        if (a.raw.empty() && !IsSingleByte(cp_)) {
+          v.s = std::move(a.s);
+          UpperUtf8InPlace(v.s);
+        } else if (a.raw.empty()) {
           v.s = UpperKey(cp_, a.s);
         } else {
           // Upper-case runs of ordinary bytes; raw bytes keep their value.
