@@ -332,12 +332,31 @@ void AppendUpperAscii(std::string& out, const char* p, size_t n) {
 }  // namespace
 
 void UpperUtf8InPlace(std::string& text) {
-  const size_t ascii = SkipAscii(text, 0);
-  UpperAscii(text.data(), ascii);
-  if (ascii == text.size()) return;
-  std::string rest = UpperBytes(CodePage::Utf8, std::string_view(text).substr(ascii));
-  text.resize(ascii);
-  text += rest;
+  const size_t size = text.size();
+  size_t pos = 0;
+  while (pos < size) {
+    const size_t run = SkipAscii(text, pos);
+    UpperAscii(text.data() + pos, run - pos);
+    pos = run;
+    if (pos >= size) return;
+    const size_t n = Utf8SeqLength(text, pos);
+    if (n == 0) {  // stray bytes stay as they are
+      ++pos;
+      continue;
+    }
+    size_t next = pos;
+    std::string up;
+    AppendUtf8(up, UpperCodePoint(DecodeUtf8(text, next)));
+    if (up.size() != n) {
+      // The capital is longer or shorter: the rest is rebuilt.
+      std::string rest = UpperBytes(CodePage::Utf8, std::string_view(text).substr(pos));
+      text.resize(pos);
+      text += rest;
+      return;
+    }
+    std::memcpy(text.data() + pos, up.data(), n);
+    pos = next;
+  }
 }
 
 std::string UpperBytes(CodePage cp, std::string_view bytes) {
