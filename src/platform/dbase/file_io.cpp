@@ -1,7 +1,6 @@
 #include "platform/dbase/file_io.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,23 +129,6 @@ bool File::SameFileAsPath() const {
   struct stat a, b;
   if (::fstat(fd_, &a) != 0 || ::stat(path_.c_str(), &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-FileView::FileView(const File& f, uint64_t offset, size_t length) {
-  if (!f.IsOpen() || length == 0) return;
-  const long page = ::sysconf(_SC_PAGESIZE);
-  if (page <= 0) return;
-  const uint64_t start = offset / uint64_t(page) * uint64_t(page);
-  const size_t span = size_t(offset - start) + length;
-  void* p = ::mmap(nullptr, span, PROT_READ, MAP_SHARED, f.fd(), off_t(start));
-  if (p == MAP_FAILED) return;
-  base_ = p;
-  mapped_ = span;
-  data_ = static_cast<const uint8_t*>(p) + (offset - start);
-}
-
-FileView::~FileView() {
-  if (base_) ::munmap(base_, mapped_);
 }
 
 namespace {

@@ -53,24 +53,6 @@ class File {
   std::filesystem::path path_;
 };
 
-// A read-only view of part of a file mapped into memory. Reading it costs
-// no copy, but a file cut shorter meanwhile faults: only for files nobody
-// else may change (exclusive use). Empty when the system refuses the map.
-class FileView {
- public:
-  FileView(const File& f, uint64_t offset, size_t length);
-  ~FileView();
-  FileView(const FileView&) = delete;
-  FileView& operator=(const FileView&) = delete;
-  // The bytes from the offset given on; null when not mapped.
-  const uint8_t* data() const { return data_; }
-
- private:
-  void* base_ = nullptr;
-  size_t mapped_ = 0;
-  const uint8_t* data_ = nullptr;
-};
-
 // Byte ranges used as locks. They lie far beyond any real data so they never
 // cover file contents; each table object's own open file description owns
 // its locks, so two objects of one process conflict like two processes and

@@ -33,18 +33,6 @@ class TableIndexLink : public IndexedTable {
     Table::Impl& im = *t_.impl_;
     im.RefreshFromHeader();
     const size_t rs = im.header.record_size;
-    if (im.exclusive && im.count > 0) {
-      // Nobody else may change the file: its records are read where the
-      // system keeps them, without copying them out first.
-      const uint64_t end = std::min<uint64_t>(im.RecordOffset(im.count + 1), im.dbf.Size());
-      const uint64_t begin = im.RecordOffset(1);
-      const RecNo whole = end > begin ? RecNo((end - begin) / rs) : 0;
-      FileView view(im.dbf, begin, size_t(uint64_t(whole) * rs));
-      if (whole > 0 && view.data()) {
-        for (RecNo r = 1; r <= whole; ++r) fn(r, RecordBytes(view.data() + size_t(r - 1) * rs, rs));
-        return;
-      }
-    }
     const size_t per = std::max<size_t>(1, (1u << 20) / rs);
     std::vector<uint8_t> chunk;
     for (RecNo r = 1; r <= im.count;) {
