@@ -19,6 +19,10 @@
 
 #include "mainwin/browse_rules.h"
 #include "mainwin/color_scheme.h"
+#include "mainwin/record_templates.h"
+#include "mainwin/ui/editors/edit_lists_dlg.h"
+#include "mainwin/ui/editors/lookup.h"
+#include "mainwin/ui/record_template_form.h"
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
 #include "mainwin/ui/sort_button.h"
@@ -39,7 +43,6 @@ inline const QString kNotOpen = "Database is not Open! Cannot display details.";
 inline const QString kNotDeleted = "Record not Deleted.";
 inline const QString kInUseNotDeleted = "Record in use - not Deleted!";
 inline const QString kEmptyNotDeleted = "Empty Record cannot be Deleted.";
-inline const QString kTemplateMissing = "Template could not be loaded!\nYou should delete this template";
 inline const QString kConfirmCaption = "Confirm Action";
 inline const QString kConfirmPrompt =
     "If you want to Delete the selected Record please\ntype in 'YES':\n"
@@ -100,6 +103,31 @@ class UnattendedMessages final : public Messages {
   std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
+};
+
+// The record form's lookup fields are lookup boxes over "list1.dbf" ..
+// "list5.dbf", shown sorted.
+QString ListFileName(int listNo) { return QString("list%1.dbf").arg(listNo); }
+
+class FormLookup final : public LookupEditor {
+ public:
+  FormLookup(int listNo, QWidget* parent) : listNo_(listNo), box_(new TLookup(parent)) { box_->SetSorted(true); }
+  QWidget* Widget() override { return box_; }
+  QString Text() const override { return box_ ? box_->Text() : QString(); }
+  void SetText(const QString& text) override {
+    if (box_) box_->SetText(text);
+  }
+  void SetEditorEnabled(bool enabled) override {
+    if (box_) box_->SetEditorEnabled(enabled);
+  }
+  int ListNumber() const override { return listNo_; }
+  void AddTypedValue() override {
+    if (box_) box_->AddTypedValue();
+  }
+
+ private:
+  int listNo_;
+  QPointer<TLookup> box_;
 };
 
 // A new record of the edit table gets the next number of the catalogue and
@@ -201,10 +229,9 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   connect(letterTabs_, &TLetterTabs::LetterClicked, this, &TForm3::A_BtnClick);
   BuildRightPane();
   // The form has filled the label list the header's captions come from.
-  // Without a stored header the two default columns are spread over the
-  // list once it has its width (their designed 50 and 100 pixels leave a
-  // title of a few letters).
-  spreadDefaultHeader_ = !header_->LoadHeader(TListHeader::HeaderFilePath());
+  // Without a stored header the header keeps its own two default columns
+  // (50 and 100 pixels); widths the user gives them persist in header.dat.
+  header_->LoadHeader(TListHeader::HeaderFilePath());
   header_->installEventFilter(this);
   ApplyColumnsToButtons();
   BuildPopups();
@@ -214,6 +241,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   edit_ = std::make_unique<dbase::Table>();
   tables::Db().OrderChanged = [this] { AfterDataChange(); };
   templates_.Load();
+  recTemplates_ = std::make_unique<RecordTemplates>(templates_, tables::Db().CopyBuffer);
 
   // Placed at the top right of the screen, then where wnd.dat says.
   resize(820, 580);
@@ -223,6 +251,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   }
   databaseOpened_ = tables::OpenDatabase();
   if (databaseOpened_) {
+    BindLookups();
     header_->SetFieldKinds(tables::Db().Kinds);
     UpdateLetterTabsState();
     UpdateSortCaptions();
@@ -453,6 +482,16 @@ void TForm3::BuildRightPane() {
   v->setContentsMargins(4, 4, 4, 4);
   v->setSpacing(3);
   form_ = new TRecordForm(*this, PgRight_);
+  form_->SetLookupFactory([this](int listNo, QWidget* parent) {
+    auto editor = std::make_unique<FormLookup>(listNo, parent);
+    editor->Widget()->setProperty("listNo", listNo);
+    lookups_.push_back(qobject_cast<TLookup*>(editor->Widget()));
+    return editor;
+  });
+  connect(form_, &TRecordForm::EditListRequested, this, [this](int listNo) {
+    if (Blocked()) return;
+    Guarded([this, listNo] { TEditListsDlg::ExecuteFor(ListFileName(listNo), this); });
+  });
   form_->setObjectName("Notebook1");
   form_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(form_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -946,6 +985,7 @@ void TForm3::RefreshListPage() {
 }
 
 void TForm3::Reload() {
+  BindLookups();
   OpenEditTable();
   newRecordMode_ = false;
   recordInUse_ = false;
@@ -1204,25 +1244,45 @@ void TForm3::B_ExitClick() {
   emit ExitRequested();
 }
 
+// ================================================================== lookups
+
+void TForm3::BindLookups() {
+  for (const QPointer<TLookup>& box : lookups_)
+    if (box) box->SetSource(ListFileName(box->property("listNo").toInt()));
+}
+
+void TForm3::UnbindLookups() {
+  for (const QPointer<TLookup>& box : lookups_)
+    if (box) box->SetSource(QString());
+}
+
 // ================================================================ templates
 
 void TForm3::LoadTemplate(const QString& name, bool replace) {
-  if (name == TRecordTemplateList::kBlank) {
-    if (replace) form_->ClearFields();
-    return;
+  // A new record starts blank already; "Blank" clears a replaced one.
+  switch (recTemplates_->GotoTemplate(name)) {
+    case RecordTemplates::Use::Blank:
+      if (replace) form_->ClearFields();
+      break;
+    case RecordTemplates::Use::Positioned: form_->LoadFields(tables::Db().CopyBuffer, true); break;
+    case RecordTemplates::Use::Missing: break;  // the error was shown
   }
-  const int index = templates_.Find(name);
-  dbase::Table& c = tables::Db().CopyBuffer;
-  const int64_t pos = TRecordTemplateList::CopyBufferPosition(index);
-  if (index == TRecordTemplateList::kNotFound || !c.IsOpen() || int64_t(tables::RecordCount(c)) <= pos) {
-    Msg().Error(text::kTemplateMissing);
-    return;
-  }
-  tables::GotoPosition(c, uint64_t(pos));
-  form_->LoadFields(c, true);
+}
+
+bool TForm3::CanSaveToTemplate() const { return databaseOpened_ && tables::Db().CopyBuffer.IsOpen(); }
+
+void TForm3::SaveRecordToTemplate() {
+  if (!CanSaveToTemplate()) return;
+  // A date the editor refuses is not written into a template.
+  if (!form_->CheckDates()) return;
+  SaveRecordAsTemplate(*recTemplates_, [this](dbase::Table& t) { return form_->SaveFields(t); }, this);
+  RebuildTemplateMenus();
 }
 
 void TForm3::RebuildTemplateMenus() {
+  // The template of new records may have been deleted in the dialog.
+  if (templateName_ != TRecordTemplateList::kBlank && templates_.Find(templateName_) == TRecordTemplateList::kNotFound)
+    templateName_ = TRecordTemplateList::kBlank;
   TemplateBtn_->setText(templateName_);
 }
 
@@ -1254,7 +1314,9 @@ QMenu* TForm3::PrepareTemplateRMenu() {
   names << templates_.Names();
   for (const QString& n : names)
     connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
-  m->addAction("&Save Record To Template")->setEnabled(false);
+  QAction* save = m->addAction("&Save Record To Template");
+  save->setEnabled(CanSaveToTemplate());
+  connect(save, &QAction::triggered, this, [this] { Guarded([this] { SaveRecordToTemplate(); }); });
   m->addAction("&Help")->setEnabled(false);
   return m;
 }
@@ -1395,7 +1457,9 @@ QMenu* TForm3::PrepareRecordFormPopup() {
   names << templates_.Names();
   for (const QString& n : names)
     connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
-  m->addAction("&Save Record To Template")->setEnabled(false);
+  QAction* save = m->addAction("&Save Record To Template");
+  save->setEnabled(CanSaveToTemplate());
+  connect(save, &QAction::triggered, this, [this] { Guarded([this] { SaveRecordToTemplate(); }); });
   QMenu* view = m->addMenu("&View Copy Buffer");
   view->setEnabled(Command("B_RPaste")->isEnabled());
   connect(view, &QMenu::aboutToShow, this, [this, view] {
@@ -1582,13 +1646,6 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
       if (Opt().HintMessages == 1) return true;
       break;
     case QEvent::Resize:
-      if (watched == header_ && spreadDefaultHeader_ && header_->width() > 150 && header_->SectionCount() == 2) {
-        spreadDefaultHeader_ = false;
-        const int w = header_->width(), first = w * 40 / 100;
-        header_->Header().SetSectionWidth(0, first);
-        header_->Header().SetSectionWidth(1, w - first - 2);
-        QTimer::singleShot(0, header_, [this] { header_->Recompute(); });
-      }
       if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
 
       else if (watched == PageControl1_) LayoutSpeedBar();
@@ -1614,7 +1671,10 @@ void TForm3::SaveCurrentRecordUnattended() {
   UnattendedMessages quiet;
   SetMessages(&quiet);
   ending_ = true;
-  SaveCurrentRecord();
+  // The form asks nothing here; a date it cannot read keeps its stored value
+  // instead of losing the record's other typed fields.
+  // (It marks the record saved itself; a save already running is left alone.)
+  if (edit_ && edit_->IsOpen() && currentRecordNo_ != 0 && !recordSaved_) form_->SaveCurrentRecordUnattended();
   SetMessages(previous);
 }
 
@@ -1623,6 +1683,9 @@ void TForm3::Teardown() {
   if (!savedForEnd_) SaveCurrentRecordUnattended();
   savedForEnd_ = true;
   if (databaseOpened_) form_->WritePageOrder();
+  // Typed values joined their lists when they were left or saved; what the
+  // boxes still show came from the record and is not added at destruction.
+  UnbindLookups();
   header_->SaveHeader(TListHeader::HeaderFilePath());
   paneWidth_ = PgRight_->width();
   WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2);

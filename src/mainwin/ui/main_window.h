@@ -29,8 +29,10 @@ class QVBoxLayout;
 
 namespace quillary {
 
+class RecordTemplates;
 class TFormatedButton;
 class TLetterTabs;
+class TLookup;
 class TSortButton;
 class TVeltoHeader;
 
@@ -202,7 +204,13 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void CopyAtPosition(int64_t position);
   void PasteAtPosition(int64_t position);
   void LoadTemplate(const QString& name, bool replace);
+  void SaveRecordToTemplate();
+  bool CanSaveToTemplate() const;
   void RebuildTemplateMenus();
+  // The lookup boxes of the record form: bound to the lists of the current
+  // database directory (again after a database switch), unbound at the end.
+  void BindLookups();
+  void UnbindLookups();
   void FillFieldMenu(QMenu* menu, dbase::Table& table);
   void SetLetterTabsOption(int value);
   void ChangeRecordButtonFont();
@@ -231,13 +239,14 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   bool shownOnce_ = false;
   bool hiddenSinceShow_ = false;
   bool savingToBuffer_ = false;
-  bool spreadDefaultHeader_ = false;
   int busy_ = 0;
   int paneWidth_ = 0;
 
   std::unique_ptr<dbase::Table> edit_;
   std::vector<ListColumn> columns_;
   TRecordTemplateList templates_;
+  std::unique_ptr<RecordTemplates> recTemplates_;
+  std::vector<QPointer<TLookup>> lookups_;
   SearchCallbacks callbacks_;
   std::function<bool()> keepInTray_;
 

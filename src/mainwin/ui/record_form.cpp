@@ -328,7 +328,8 @@ void TRecordForm::BuildPage(int page) {
           s.editor->setProperty("tag", n);
           if (auto* box = qobject_cast<QComboBox*>(s.editor); box && box->lineEdit()) {
             QLineEdit* le = box->lineEdit();
-            le->setToolTip(kLineHint);
+            // The lookup box brings its own hint.
+            if (box->toolTip().isEmpty()) le->setToolTip(kLineHint);
             le->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(le, &QLineEdit::customContextMenuRequested, this, [this, box, le](const QPoint& p) {
               listMenu_->PopupFor(box, le->mapToGlobal(p));
@@ -666,6 +667,11 @@ bool TRecordForm::SaveAttempt(dbase::Table& table, bool& memoFailed) {
       if (s.picture->IsEmpty()) table.Clear(pos);
       else s.picture->SaveToField(field);
     } else if (s.date && kind == dbase::FieldKind::Date) {
+      if (keepInvalidDates_ && !s.date->IsEmptyDate()) {
+        const DateMask& mask = s.date->Mask();
+        if (!mask.IsValid(mask.Complete(s.date->text()))) continue;
+        s.date->CompleteText();
+      }
       if (s.date->IsEmptyDate() || !s.date->Date().isValid()) table.SetDate(pos, std::nullopt);
       else table.SetDate(pos, ToDb(s.date->Date()));
     } else {
@@ -758,12 +764,21 @@ bool TRecordForm::CheckDates() {
   return true;
 }
 
+void TRecordForm::CommitFocusedLookup() {
+  QWidget* f = QApplication::focusWidget();
+  if (!f) return;
+  for (const auto& s : slots_)
+    if (s && s->lookup && s->editor && (s->editor == f || s->editor->isAncestorOf(f))) s->lookup->AddTypedValue();
+}
+
 bool TRecordForm::SaveCurrentRecord() {
   if (Busy()) return false;
   if (host_.ReadOnlyDatabase() || host_.RecordInUse()) {
     host_.SetRecordSaved(true);
     return true;
   }
+  // Commands leave the record without taking the focus from a lookup box.
+  CommitFocusedLookup();
   if (!CheckDates()) {
     host_.SetRecordSaved(false);
     return false;
@@ -808,6 +823,59 @@ bool TRecordForm::SaveCurrentRecord() {
   }
   host_.SetRecordSaved(ok);
   return ok;
+}
+
+namespace {
+// Answers every question of an unattended save without showing anything:
+// OK, and "go on" where a record could not be updated.
+class SilentMessages final : public Messages {
+ public:
+  MsgAnswer Show(MsgKind, const QString&, MsgButtons b, int) override {
+    return b == MsgButtons::YesNo || b == MsgButtons::YesNoCancel ? MsgAnswer::Yes : MsgAnswer::Ok;
+  }
+  std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override { return {}; }
+  bool TypedConfirmation(const QString&, const QString&) override { return false; }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
+};
+}  // namespace
+
+bool TRecordForm::SaveCurrentRecordUnattended() {
+  if (Busy()) return false;
+  if (host_.ReadOnlyDatabase() || host_.RecordInUse()) {
+    host_.SetRecordSaved(true);
+    return true;
+  }
+  Messages* previous = &Msg();
+  SilentMessages silent;
+  SetMessages(&silent);
+  CommitFocusedLookup();
+  dbase::Table& table = host_.EditTable();
+  bool saved = true;
+  try {
+    if (IsFormBlank()) {
+      if (table.IsOpen() && table.State() != dbase::EditState::Browse) table.Cancel();
+    } else {
+      if (host_.NewRecordMode()) table.Append();
+      keepInvalidDates_ = true;
+      saved = SaveFields(table);
+      keepInvalidDates_ = false;
+    }
+  } catch (const dbase::EngineError&) {
+    keepInvalidDates_ = false;
+    saved = false;
+  }
+  if (!saved) {
+    // Left as stored: nothing half-saved stays pending.
+    try {
+      if (table.IsOpen() && table.State() != dbase::EditState::Browse) table.Cancel();
+    } catch (const dbase::EngineError&) {
+    }
+  }
+  SetMessages(previous);
+  host_.SetRecordSaved(true);
+  return saved;
 }
 
 // -------------------------------------------------------------- page order

@@ -92,6 +92,9 @@ class LookupEditor {
   virtual void SetEditorEnabled(bool enabled) = 0;
   // listNo 1..5: "list1.dbf" .. "list5.dbf".
   virtual int ListNumber() const = 0;
+  // The record is being left while the editor has the focus: a new value
+  // typed joins the list as if the editor had been left.
+  virtual void AddTypedValue() {}
 };
 using LookupFactory =
     std::function<std::unique_ptr<LookupEditor>(int listNo, QWidget* parent)>;
@@ -130,6 +133,12 @@ class TRecordForm : public QWidget {
   bool IsFormBlank() const;
   // The save-before-leaving rule; true when the caller may go on.
   bool SaveCurrentRecord();
+  // The same where no one can answer (termination signal, session end,
+  // "Terminate"): nothing is asked or shown. A date editor holding no valid
+  // date leaves its field as stored while the other fields are saved; a
+  // record that cannot be saved at all is left as stored. True when it was
+  // saved (or needed no saving).
+  bool SaveCurrentRecordUnattended();
   // Every date editor's own check; false when one refused (it said
   // "Invalid Date!" and has the focus).
   bool CheckDates();
@@ -215,6 +224,7 @@ class TRecordForm : public QWidget {
   void ChangeFontOf(QWidget* editor);
   void RememberDateFormat(TDateEdit* editor, int index);
   bool SaveAttempt(dbase::Table& table, bool& memoFailed);
+  void CommitFocusedLookup();
   void ProcessPaintOnly();
   void MovePageByDrag(int from, int to);
 
@@ -230,6 +240,7 @@ class TRecordForm : public QWidget {
   int popupLabel_ = 0;
   int highlighted_ = 0;
   int busy_ = 0;
+  bool keepInvalidDates_ = false;  // unattended save: such a field stays as stored
   bool built_ = false;
   bool editorsEnabled_ = true;
   FontChooser fontChooser_;

@@ -5,7 +5,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
 #include <QDir>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,15 +22,23 @@
 #include <QTimer>
 #include <QToolButton>
 #include <csignal>
+#include <functional>
 
 #include "app/application.h"
 #include "app/signals.h"
 #include "internet/ui/tray_form.h"
+#include "mainwin/record_templates.h"
+#include "mainwin/ui/editors/date_edit.h"
+#include "mainwin/ui/editors/edit_lists_dlg.h"
+#include "mainwin/ui/editors/lookup.h"
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
 #include "mainwin/ui/main_window.h"
 #include "mainwin/ui/record_form.h"
+#include "mainwin/ui/record_template_form.h"
+#include "mainwin/ui/velto_header.h"
 #include "mainwin/ui/sort_button.h"
+#include "shell/clock.h"
 #include "shell/options.h"
 #include "shell/ui/qt_messages.h"
 #include "support/scripted_messages.h"
@@ -39,6 +51,10 @@ namespace {
 
 constexpr int kTitle = 2;     // table positions
 constexpr int kKeywords = 6;
+constexpr int kDateField = 8;  // form field numbers
+constexpr int kCategory1 = 3;
+constexpr int kCategory2 = 4;
+constexpr int kType = 7;
 
 void Pump() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
@@ -725,6 +741,345 @@ TEST_F(MainWindowTest, GeometryAndPaneWidthThroughWndDat) {
   Open(10);
   EXPECT_EQ(win->width(), 900);
   EXPECT_NEAR(win->RightPane()->width(), pane, 12);
+}
+
+// ---- the record form's lookup boxes, record templates, the list header
+
+// Runs `act` on the modal dialog of type T once it is open (the command that
+// opens it runs its own event loop meanwhile).
+template <class T>
+void OnModal(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(d);
+    }
+  });
+  timer->start();
+}
+
+QStringList ListFileItems(const QString& file) {
+  dbase::Table t(Opt().CurrentDbDir.toStdString(), file.toStdString());
+  t.Open();
+  QStringList out;
+  for (t.First(); !t.Eof() && t.HasRecord(); t.Next()) out << QString::fromStdString(t.AsText(0));
+  t.Close();
+  return out;
+}
+
+TEST_F(MainWindowTest, LookupFieldsAreLookupBoxesOverTheDirectorysLists) {
+  MakeDatabase(Numbered(3));
+  Open(5);
+  const std::vector<std::pair<int, QString>> fields = {
+      {3, "list1.dbf"}, {4, "list2.dbf"}, {7, "list3.dbf"}, {13, "list4.dbf"}, {14, "list5.dbf"}};
+  for (const auto& [n, file] : fields) {
+    auto* box = qobject_cast<TLookup*>(win->RecordForm()->Editor(n));
+    ASSERT_TRUE(box) << n;
+    EXPECT_EQ(box->Source(), file) << n;
+    EXPECT_TRUE(box->Sorted()) << n;
+    EXPECT_NE(box->Binding(), tables::LookupList::Binding::None) << n;
+    EXPECT_TRUE(QFileInfo::exists(QDir(Opt().CurrentDbDir).filePath(file))) << n;
+    EXPECT_EQ(box->toolTip(), "Lookup Field - click on the down arrow to see the choices");
+    EXPECT_EQ(box->lineEdit()->toolTip(), "");  // the box's hint shows over its edit part
+  }
+  // The form's list numbering is the one the list dialog uses.
+  const std::vector<tables::ListField> lists = TEditListsDlg::RecordTableLists();
+  ASSERT_EQ(lists.size(), fields.size());
+  for (size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_EQ(lists[i].file, fields[i].second);
+    EXPECT_EQ(lists[i].position, fields[i].first + 1);
+  }
+}
+
+TEST_F(MainWindowTest, ANewCategoryTypedIsInList1AtOnceAndInEveryBoxOnThatList) {
+  MakeDatabase(Numbered(3));
+  Open(5);
+  // The import dialogs' category box is the other control on "list1.dbf".
+  TLookup importBox;
+  importBox.SetSource("list1.dbf");
+  auto* cat1 = qobject_cast<TLookup*>(win->RecordForm()->Editor(kCategory1));
+  auto* cat2 = qobject_cast<TLookup*>(win->RecordForm()->Editor(kCategory2));
+  ASSERT_TRUE(cat1 && cat2);
+  ClickButton(0);
+  // Typed, and the record left by a command that takes no focus.
+  cat1->setFocus();
+  QTest::keyClicks(cat1->lineEdit(), "Gardening");
+  Pump();
+  Click("B_Next");
+  EXPECT_EQ(ShownTitle(), "T01");
+  EXPECT_EQ(ListFileItems("list1.dbf"), QStringList{"Gardening"});
+  EXPECT_EQ(cat1->Items(), QStringList{"Gardening"});
+  EXPECT_EQ(importBox.Items(), QStringList{"Gardening"});
+  EXPECT_TRUE(cat2->Items().isEmpty());
+  EXPECT_TRUE(ListFileItems("list2.dbf").isEmpty());
+  // Typed and left with Tab: the second category too.
+  cat2->setFocus();
+  QTest::keyClicks(cat2->lineEdit(), "Roses");
+  QTest::keyClick(cat2->lineEdit(), Qt::Key_Tab);
+  Pump();
+  EXPECT_EQ(ListFileItems("list2.dbf"), QStringList{"Roses"});
+  // Loading another record does not add what the record holds.
+  Click("B_Prev");
+  EXPECT_EQ(win->RecordForm()->FieldText(kCategory1), "Gardening");
+  EXPECT_EQ(ListFileItems("list1.dbf"), QStringList{"Gardening"});
+  EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(MainWindowTest, EditListFromALookupMenuStartsOnItsListAndReloadsTheBoxes) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  auto* type = qobject_cast<TLookup*>(win->RecordForm()->Editor(kType));
+  ASSERT_TRUE(type);
+  int startedOn = -1;
+  msgs.inputs.push_back(QString("Hobby"));
+  OnModal<TEditListsDlg>([&startedOn](TEditListsDlg* d) {
+    startedOn = d->CurrentList();
+    QTest::mouseClick(d->NewBtn(), Qt::LeftButton);
+    d->reject();
+  });
+  // The right click on the box's edit part opens the lookup edit menu.
+  emit type->lineEdit()->customContextMenuRequested(QPoint(2, 2));
+  Pump();
+  QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_TRUE(menu);
+  QAction* edit = nullptr;
+  for (QAction* a : menu->actions())
+    if (a->text() == "&Edit List...") edit = a;
+  ASSERT_TRUE(edit);
+  menu->close();
+  edit->trigger();
+  Pump();
+  EXPECT_EQ(startedOn, 2);
+  EXPECT_EQ(ListFileItems("list3.dbf"), QStringList{"Hobby"});
+  EXPECT_EQ(type->Items(), QStringList{"Hobby"});
+}
+
+TEST_F(MainWindowTest, LookupsAreBoundAgainAfterADatabaseSwitch) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  auto* cat1 = qobject_cast<TLookup*>(win->RecordForm()->Editor(kCategory1));
+  ASSERT_TRUE(cat1);
+  const QString other = QDir(home.path()).filePath("other");
+  QDir().mkpath(other);
+  {
+    const QString first = Opt().CurrentDbDir;
+    Opt().CurrentDbDir = other;
+    TLookup seed;
+    seed.SetSource("list1.dbf");
+    seed.setEditText("Elsewhere");
+    seed.AddTypedValue();
+    Opt().CurrentDbDir = first;
+  }
+  EXPECT_TRUE(cat1->Items().isEmpty());
+  // The database of the other directory is opened and the window reloads.
+  ASSERT_TRUE(win->SaveBeforeCommand());
+  tables::CloseDatabase();
+  Opt().CurrentDbDir = other;
+  ASSERT_TRUE(tables::OpenDatabase());
+  win->Reload();
+  Pump();
+  EXPECT_EQ(cat1->Items(), QStringList{"Elsewhere"});
+}
+
+TEST_F(MainWindowTest, ARecordSavedAsTemplateFillsANewRecordWithTodayForAMarkedDate) {
+  SetClock([] { return QDateTime(QDate(2024, 6, 3), QTime(9, 0)); });
+  MakeDatabase(Numbered(2));
+  Open(5);
+  ClickButton(0);
+  TypeTitle("Weekly meeting");
+  auto* date = qobject_cast<TDateEdit*>(win->RecordForm()->Editor(kDateField));
+  ASSERT_TRUE(date);
+  date->SetDate(QDate(2020, 1, 2));
+  win->RecordForm()->SetFieldText(kCategory1, "Work");
+  win->RecordForm()->SetFieldText(kKeywords - 1, "agenda");
+  OnModal<TRecordTemplateForm>([](TRecordTemplateForm* f) {
+    f->NameEdit()->setText("Meeting");
+    for (const auto& [position, box] : f->DateBoxes())
+      if (position == kDateField + 1) box->setChecked(true);
+    QTest::mouseClick(f->OkBtn(), Qt::LeftButton);
+  });
+  QAction* save = nullptr;
+  for (QAction* a : win->PrepareRecordFormPopup()->actions())
+    if (a->text() == "&Save Record To Template") save = a;
+  ASSERT_TRUE(save);
+  ASSERT_TRUE(save->isEnabled());
+  save->trigger();
+  Pump();
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+  EXPECT_EQ(test::ReadAll(Opt().SettingsFile("records.tml")), QByteArray("Meeting\r\n"));
+  {
+    dbase::Table& c = tables::Db().CopyBuffer;
+    ASSERT_TRUE(tables::GotoPosition(c, 1));
+    EXPECT_EQ(c.AsText(kTitle), "Weekly meeting");
+    EXPECT_TRUE(IsTemplateDateMarker(c.AsDate(kDateField + 1)));
+  }
+  // The template menus name it at once.
+  QMenu* m = win->PrepareTemplateMenu();
+  ASSERT_EQ(m->actions().size(), 3);
+  EXPECT_EQ(m->actions()[2]->text(), "Meeting");
+  m->actions()[2]->trigger();
+
+  Click("B_New");
+  ASSERT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(ShownTitle(), "Weekly meeting");
+  EXPECT_EQ(win->RecordForm()->FieldText(kCategory1), "Work");
+  EXPECT_EQ(win->RecordForm()->FieldText(kKeywords - 1), "agenda");
+  EXPECT_EQ(date->Date(), QDate(2024, 6, 3));
+  // The record shown before kept what was typed into it.
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"Weekly meeting", "T01"}));
+
+  // "R&eplace Record With Template" on a stored record: the template, then
+  // "Blank" (the new record is emptied first, so it is not stored).
+  win->RecordForm()->ClearFields();
+  ClickButton(1);
+  ASSERT_EQ(ShownTitle(), "T01");
+  auto replaceWith = [this](const QString& name) {
+    for (QAction* a : win->PrepareTemplateRMenu()->actions())
+      if (a->menu() && a->text() == "&Replace Record With Template")
+        for (QAction* t : a->menu()->actions())
+          if (t->text() == name) t->trigger();
+    Pump();
+  };
+  replaceWith("Meeting");
+  EXPECT_EQ(ShownTitle(), "Weekly meeting");
+  EXPECT_EQ(date->Date(), QDate(2024, 6, 3));
+  replaceWith("Blank");
+  EXPECT_EQ(ShownTitle(), "");
+  EXPECT_TRUE(date->IsEmptyDate());
+  EXPECT_TRUE(msgs.shown.empty());
+  SetClock(nullptr);
+}
+
+TEST_F(MainWindowTest, ATemplateWithoutItsRecordCannotBeLoaded) {
+  MakeDatabase(Numbered(2));
+  ASSERT_TRUE(test::WriteAll(Opt().SettingsFile("records.tml"), "Gone\r\n"));
+  Open(5);
+  const QString error = "Template could not be loaded!\nYou should delete this template";
+  ClickButton(0);
+  for (QAction* a : win->PrepareRecordFormPopup()->actions())
+    if (a->menu() && a->text() == "R&eplace Record With Template") a->menu()->actions()[1]->trigger();
+  EXPECT_EQ(msgs.Texts(), QStringList{error});
+  EXPECT_EQ(msgs.shown.back().kind, MsgKind::Error);
+  EXPECT_EQ(ShownTitle(), "T00");
+  msgs.shown.clear();
+  win->PrepareTemplateMenu()->actions()[2]->trigger();
+  Click("B_New");
+  EXPECT_EQ(msgs.Texts(), QStringList{error});
+  EXPECT_TRUE(win->NewRecordMode());
+  EXPECT_EQ(ShownTitle(), "");
+}
+
+TEST_F(MainWindowTest, DeletingTheTemplateOfNewRecordsFallsBackToBlank) {
+  MakeDatabase(Numbered(1));
+  ASSERT_TRUE(test::WriteAll(Opt().SettingsFile("records.tml"), "Shop\r\n"));
+  {
+    ASSERT_TRUE(tables::OpenDatabase());
+    dbase::Table& c = tables::Db().CopyBuffer;
+    while (tables::RecordCount(c) < 2) {
+      c.Append();
+      c.Post();
+    }
+    tables::CloseDatabase();
+    tables::Db().Reset();
+  }
+  Open(5);
+  win->PrepareTemplateMenu()->actions()[2]->trigger();
+  ASSERT_EQ(win->TemplateButton()->text(), "Shop");
+  OnModal<TRecordTemplateForm>([](TRecordTemplateForm* f) {
+    f->TemplateList()->setCurrentRow(1);
+    QTest::mouseClick(f->DeleteBtn(), Qt::LeftButton);
+    QTest::mouseClick(f->CancelBtn(), Qt::LeftButton);
+  });
+  for (QAction* a : win->PrepareTemplateRMenu()->actions())
+    if (a->text() == "&Save Record To Template") a->trigger();
+  Pump();
+  EXPECT_EQ(msgs.Texts(), QStringList{"Are you sure you want to Delete selected Template?"});
+  EXPECT_EQ(win->TemplateName(), "Blank");
+  EXPECT_EQ(win->TemplateButton()->text(), "Blank");
+  EXPECT_EQ(win->PrepareTemplateMenu()->actions().size(), 2);
+}
+
+TEST_F(MainWindowTest, WithoutHeaderDatTheListHasTheHeadersOwnDefaultColumns) {
+  MakeDatabase(Numbered(2));
+  ASSERT_FALSE(QFileInfo::exists(Opt().SettingsFile("header.dat")));
+  Open(5);
+  win->resize(1200, win->height());
+  Pump();
+  auto widths = [this] {
+    std::vector<std::pair<QString, int>> out;
+    for (const THeaderSection& s : win->ListHeader()->Header().Sections()) out.push_back({s.Caption, s.Width});
+    return out;
+  };
+  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", 50}, {"Address:", 100}}));
+  // A width the user gives a column is what the next run starts with.
+  win->ListHeader()->Header().SetSectionWidth(0, 180);
+  win->ListHeader()->Header().FinishResize(0);
+  win->Teardown();
+  win.reset();
+  tables::Db().Reset();
+  Open(5);
+  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", 180}, {"Address:", 100}}));
+}
+
+// The save of the ending asks nothing; a date the editor cannot read keeps
+// the stored date, the other fields are saved.
+TEST_F(MainWindowTest, UnattendedSaveKeepsTheStoredDateForAnUnreadableOne) {
+  struct Case {
+    const char* typed;  // into the date editor (mm/dd/yyyy), digits only
+    const char* stored;
+  };
+  const std::vector<Case> cases = {
+      {"13452020", "20010203"},  // no date: the stored one stays
+      {"04052020", "20200405"},  // a date: saved
+      {"", ""},                  // emptied: cleared
+  };
+  MakeDatabase(Numbered(2));
+  {
+    ASSERT_TRUE(tables::OpenDatabase());
+    dbase::Table& t = tables::Db().Data;
+    t.First();
+    t.Edit();
+    t.SetDate(kDateField + 1, dbase::Date{std::chrono::year(2001), std::chrono::February, std::chrono::day(3)});
+    t.Post();
+    tables::CloseDatabase();
+    tables::Db().Reset();
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    if (!win) Open(5);
+    ClickButton(0);
+    const QString title = QString("saved %1").arg(&c - cases.data());
+    TypeTitle(title);
+    auto* date = qobject_cast<TDateEdit*>(win->RecordForm()->Editor(kDateField));
+    ASSERT_TRUE(date);
+    date->SetDate(QDate());
+    date->setFocus();
+    QTest::keyClicks(date, c.typed);
+    win->SaveCurrentRecordUnattended();
+    EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+    win->Teardown();
+    win.reset();
+    tables::Db().Reset();
+    dbase::Table t(Opt().CurrentDbDir.toStdString(), "data.dbf");
+    t.Open();
+    t.First();
+    EXPECT_EQ(t.AsText(kTitle), title.toStdString());
+    EXPECT_EQ(t.AsText(kDateField + 1), c.stored);
+    t.Close();
+    if (std::string(c.stored).empty()) continue;
+    // Put the stored date back for the next case.
+    ASSERT_TRUE(tables::OpenDatabase());
+    dbase::Table& d = tables::Db().Data;
+    d.First();
+    d.Edit();
+    d.SetDate(kDateField + 1, dbase::Date{std::chrono::year(2001), std::chrono::February, std::chrono::day(3)});
+    d.Post();
+    tables::CloseDatabase();
+    tables::Db().Reset();
+  }
 }
 
 // ---- ending the program with typed text in the form
