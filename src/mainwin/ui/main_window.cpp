@@ -878,6 +878,24 @@ void TForm3::OpenEditTable() {
   if (tables::OpenTableIn(*edit_, b.Directory(), b.FileName(), false) != tables::OpenResult::Opened) edit_->Close();
 }
 
+int64_t TForm3::SavedRecordPosition() {
+  dbase::Table& b = tables::Db().Data;
+  int64_t id = -1;
+  try {
+    if (edit_->IsOpen() && edit_->HasRecord()) id = int64_t(edit_->AsNumber(tables::kRecordNumberField));
+  } catch (const dbase::EngineError&) {
+  }
+  if (id < 0) return 0;  // unknown: as if it came first
+  int64_t p = 0;
+  for (b.First(); !b.Eof() && b.HasRecord(); b.Next(), ++p) {
+    try {
+      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == id) return p;
+    } catch (const dbase::EngineError&) {
+    }
+  }
+  return 0;
+}
+
 // Leaves the edit state the shown record was put in, without writing.
 void TForm3::ReleaseEditRecord() {
   try {
@@ -904,7 +922,10 @@ void TForm3::ShowRecord(int64_t i) {
   newRecordMode_ = false;
   recordInUse_ = false;
   const int64_t c1 = RangeCount();
-  if (c1 > c0) ++i;
+  // The save added the new record to the range. Position i counts the
+  // records as they were listed before it, so it moves on by one only when
+  // the new record sorts at or before it (not, say, at the end of the list).
+  if (c1 > c0 && SavedRecordPosition() <= i) ++i;
   if (!edit_->IsOpen()) OpenEditTable();
   if (i >= 0 && i < c1 && edit_->IsOpen()) {
     tables::GotoPosition(b, uint64_t(i));

@@ -197,6 +197,8 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void DisplayEditRecord(int64_t recordNo);
   void DisplayNewRecord(int64_t count);
   void ShowAt(char letter, int64_t position);
+  // The position in the range of the record the edit table just saved.
+  int64_t SavedRecordPosition();
   bool SaveRecordForMove();
   bool ConfirmDelete();
   void DeleteShownRecord();

@@ -743,6 +743,34 @@ TEST_F(MainWindowTest, GeometryAndPaneWidthThroughWndDat) {
   EXPECT_NEAR(win->RightPane()->width(), pane, 12);
 }
 
+// A record button clicked while a typed new record is saved shows the record
+// it showed, wherever the new record sorts.
+TEST_F(MainWindowTest, AButtonClickedAfterANewRecordShowsItsOwnRecord) {
+  struct Case {
+    int sortField;
+    const char* typed;
+  };
+  // Entry order (new records last), and by title with the letter tabs: before
+  // and after the clicked record.
+  for (const Case& c : {Case{0, "Zed"}, Case{kTitle, "Cb"}, Case{kTitle, "Cz"}}) {
+    SCOPED_TRACE(c.typed);
+    tables::Db().Reset();
+    QDir(Opt().CurrentDbDir).removeRecursively();
+    QDir().mkpath(Opt().CurrentDbDir);
+    MakeDatabase({"Ca", "Cc", "Cd"}, c.sortField);
+    Open(5);
+    if (win->LetterTabsActive()) ClickTab('C');
+    Click("B_New");
+    TypeTitle(c.typed);
+    ASSERT_EQ(ButtonTitle(1), "Cc");
+    ClickButton(1);
+    EXPECT_EQ(ShownTitle(), "Cc");
+    EXPECT_EQ(StoredTitles().size(), 4u);
+    win->Teardown();
+    win.reset();
+  }
+}
+
 // ---- the record form's lookup boxes, record templates, the list header
 
 // Runs `act` on the modal dialog of type T once it is open (the command that
