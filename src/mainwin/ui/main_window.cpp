@@ -1116,24 +1116,12 @@ bool TForm3::SaveRecordForMove() {
   return true;
 }
 
-void TForm3::Previous1Click() {
-  if (!Command("B_Prev")->isEnabled()) return;
-  Busy busy(*this);
-  RecordState s;
-  s.newRecordMode = newRecordMode_;
-  s.recordNo = currentRecordNo_;
-  s.recordLetter = newRecordMode_ ? currentLetter_ : shownLetter_;
-  if (!SaveRecordForMove()) return;
-  s.rangeCount = RangeCount();
-  s.tabsActive = LetterTabsActive();
-  s.currentLetter = currentLetter_;
-  s.letters = tables::Db().Letters;
-  if (const auto t = PreviousTarget(s)) ShowAt(t->letter, t->position);
-  else DisplayNewRecord(RangeCount());
-}
+void TForm3::Previous1Click() { MoveToNeighbour(false); }
 
-void TForm3::Next1Click() {
-  if (!Command("B_Next")->isEnabled()) return;
+void TForm3::Next1Click() { MoveToNeighbour(true); }
+
+void TForm3::MoveToNeighbour(bool forward) {
+  if (!Command(forward ? "B_Next" : "B_Prev")->isEnabled()) return;
   Busy busy(*this);
   RecordState s;
   s.newRecordMode = newRecordMode_;
@@ -1144,7 +1132,7 @@ void TForm3::Next1Click() {
   s.tabsActive = LetterTabsActive();
   s.currentLetter = currentLetter_;
   s.letters = tables::Db().Letters;
-  if (const auto t = NextTarget(s)) ShowAt(t->letter, t->position);
+  if (const auto t = forward ? NextTarget(s) : PreviousTarget(s)) ShowAt(t->letter, t->position);
   else DisplayNewRecord(RangeCount());
 }
 

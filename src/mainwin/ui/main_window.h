@@ -106,6 +106,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void B_LastClick();
   void Previous1Click();
   void Next1Click();
+  void MoveToNeighbour(bool forward);
   void B_RSynchroClick();
   void B_NewClick();
   void B_RDeleteClick();
