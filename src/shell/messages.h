@@ -69,4 +69,32 @@ class Messages {
 Messages& Msg();
 void SetMessages(Messages* messages);
 
+// Answers every question as the person at the desk would to go on (Yes, OK),
+// shows nothing and chooses no file: for work done where no one can answer,
+// such as saving the shown record while the program is being ended.
+class UnattendedMessages final : public Messages {
+ public:
+  MsgAnswer Show(MsgKind, const QString&, MsgButtons buttons, int) override {
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgAnswer::Yes : MsgAnswer::Ok;
+  }
+  std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override { return {}; }
+  bool TypedConfirmation(const QString&, const QString&) override { return false; }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
+};
+
+// Puts a Messages implementation in place for a scope and the previous one
+// back at its end.
+class ScopedMessages {
+ public:
+  explicit ScopedMessages(Messages& messages) : previous_(&Msg()) { SetMessages(&messages); }
+  ~ScopedMessages() { SetMessages(previous_); }
+  ScopedMessages(const ScopedMessages&) = delete;
+  ScopedMessages& operator=(const ScopedMessages&) = delete;
+
+ private:
+  Messages* previous_;
+};
+
 }  // namespace quillary

@@ -91,20 +91,6 @@ FontRecord ToRecord(const QFont& f) {
   return FontRecord(f.family(), style, f.pointSize() > 0 ? f.pointSize() : 10);
 }
 
-// Answers every question as the person at the desk would to go on, shows
-// nothing: used where no one can answer (the program is being ended).
-class UnattendedMessages final : public Messages {
- public:
-  MsgAnswer Show(MsgKind, const QString&, MsgButtons b, int) override {
-    return b == MsgButtons::YesNo || b == MsgButtons::YesNoCancel ? MsgAnswer::Yes : MsgAnswer::Ok;
-  }
-  std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override { return {}; }
-  bool TypedConfirmation(const QString&, const QString&) override { return false; }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
-};
-
 // The record form's lookup fields are lookup boxes over "list1.dbf" ..
 // "list5.dbf", shown sorted.
 QString ListFileName(int listNo) { return QString("list%1.dbf").arg(listNo); }
@@ -1676,15 +1662,13 @@ bool TForm3::SaveCurrentRecord() {
 }
 
 void TForm3::SaveCurrentRecordUnattended() {
-  Messages* previous = &Msg();
-  UnattendedMessages quiet;
-  SetMessages(&quiet);
+  UnattendedMessages unattended;
+  ScopedMessages quiet(unattended);
   ending_ = true;
   // The form asks nothing here; a date it cannot read keeps its stored value
   // instead of losing the record's other typed fields.
   // (It marks the record saved itself; a save already running is left alone.)
   if (edit_ && edit_->IsOpen() && currentRecordNo_ != 0 && !recordSaved_) form_->SaveCurrentRecordUnattended();
-  SetMessages(previous);
 }
 
 void TForm3::Teardown() {

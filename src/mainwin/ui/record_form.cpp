@@ -825,31 +825,14 @@ bool TRecordForm::SaveCurrentRecord() {
   return ok;
 }
 
-namespace {
-// Answers every question of an unattended save without showing anything:
-// OK, and "go on" where a record could not be updated.
-class SilentMessages final : public Messages {
- public:
-  MsgAnswer Show(MsgKind, const QString&, MsgButtons b, int) override {
-    return b == MsgButtons::YesNo || b == MsgButtons::YesNoCancel ? MsgAnswer::Yes : MsgAnswer::Ok;
-  }
-  std::optional<QString> InputQuery(const QString&, const QString&, const QString&) override { return {}; }
-  bool TypedConfirmation(const QString&, const QString&) override { return false; }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseDirectory(const QString&, const QString&) override { return {}; }
-};
-}  // namespace
-
 bool TRecordForm::SaveCurrentRecordUnattended() {
   if (Busy()) return false;
   if (host_.ReadOnlyDatabase() || host_.RecordInUse()) {
     host_.SetRecordSaved(true);
     return true;
   }
-  Messages* previous = &Msg();
-  SilentMessages silent;
-  SetMessages(&silent);
+  UnattendedMessages silent;
+  ScopedMessages quiet(silent);
   CommitFocusedLookup();
   dbase::Table& table = host_.EditTable();
   bool saved = true;
@@ -873,7 +856,6 @@ bool TRecordForm::SaveCurrentRecordUnattended() {
     } catch (const dbase::EngineError&) {
     }
   }
-  SetMessages(previous);
   host_.SetRecordSaved(true);
   return saved;
 }
