@@ -842,4 +842,50 @@ std::string KeyExpression::Evaluate(const KeyRecord& record) const {
   return v.s;
 }
 
+namespace {
+
+// Fit() of text without raw bytes.
+void FitText(CodePage cp, std::string& s, size_t width) {
+  if (s.size() > width) s.resize(CutOnBoundary(cp, s, width));
+  if (s.size() < width) s.resize(width, ' ');
+}
+
+}  // namespace
+
+void KeyExpression::AppendKey(const KeyRecord& record, std::string& out, std::string& scratch) const {
+  const Node* n = root_.get();
+  const Node* upper = nullptr;
+  const Node* substr = nullptr;
+  if (type_ == 'C' && n->kind == Node::Upper) {
+    upper = n;
+    n = n->left.get();
+  }
+  if (type_ == 'C' && n->kind == Node::Substr && n->left->kind == Node::Field) {
+    substr = n;
+    n = n->left.get();
+  }
+  if (type_ != 'C' || n->kind != Node::Field || n->type != 'C' || record.RawMask(n->field)) {
+    out += Evaluate(record);
+    return;
+  }
+  // The same steps as Evaluator::Eval takes for these nodes.
+  std::string_view src = record.FieldBytes(n->field);
+  if (substr) {
+    size_t from = BoundaryAtOrAfter(cp_, src, size_t(substr->a - 1));
+    std::string_view rest = src.substr(from);
+    scratch.assign(rest.substr(0, CutOnBoundary(cp_, rest, size_t(substr->b))));
+    FitText(cp_, scratch, size_t(substr->width));
+  } else {
+    scratch.assign(src);
+    FitText(cp_, scratch, size_t(n->width));
+  }
+  if (upper) {
+    if (!IsSingleByte(cp_)) UpperUtf8InPlace(scratch);
+    else scratch = UpperKey(cp_, scratch);
+    FitText(cp_, scratch, size_t(upper->width));
+  }
+  FitText(cp_, scratch, size_t(keyLength_));
+  out += scratch;
+}
+
 }  // namespace quillary::dbase

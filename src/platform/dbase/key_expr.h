@@ -78,6 +78,11 @@ class KeyExpression {
   // The key of one record, exactly KeyLength() bytes. Throws ValueError when
   // a memo cannot be read.
   std::string Evaluate(const KeyRecord& record) const;
+  // Appends the same KeyLength() bytes to `out`. The plain shapes of
+  // character keys (a field, SUBSTR of a field, UPPER of either) are cut
+  // straight from the field bytes in `scratch`, which callers keep between
+  // records so that a scan of a whole table allocates nothing per record.
+  void AppendKey(const KeyRecord& record, std::string& out, std::string& scratch) const;
 
  private:
   KeyExpression() = default;

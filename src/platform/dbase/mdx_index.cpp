@@ -265,9 +265,12 @@ KeyBatch ProductionIndex::EvaluateAll(const KeyExpression& expr) {
   const size_t kl = size_t(expr.KeyLength());
   out.keys.reserve(expected * kl);
   out.recnos.reserve(expected);
+  std::string scratch;
   table_.ScanRecords([&](RecNo r, RecordBytes rec) {
     if (rec.empty() || rec[0] == kDeleted) return;
-    out.Add(expr.Evaluate(RecordView(table_, rec)), r, kl);
+    // Keys go straight into the batch, KeyLength() bytes each.
+    expr.AppendKey(RecordView(table_, rec), out.keys, scratch);
+    out.recnos.push_back(r);
   });
   return out;
 }

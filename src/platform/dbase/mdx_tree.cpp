@@ -182,8 +182,17 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
     if (descending_) p = ~p;
     order[i] = {p, uint32_t(i)};
   }
+  const char* keys = batch.keys.data();
+  const bool bytes = keyType_ == 'C';
   std::sort(order.begin(), order.end(), [&](const Item& a, const Item& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (bytes) {
+      // Equal first 8 bytes: the rest of the bytes, then the record number
+      // (ascending in either direction), as CompareEntry orders them.
+      int c = kl > 8 ? std::memcmp(keys + size_t(a.index) * kl + 8, keys + size_t(b.index) * kl + 8, kl - 8) : 0;
+      if (c) return descending_ ? c > 0 : c < 0;
+      return batch.recnos[a.index] < batch.recnos[b.index];
+    }
     return CompareEntry(key(a.index), batch.recnos[a.index], key(b.index), batch.recnos[b.index]) < 0;
   });
   std::vector<std::unique_ptr<Node>> level;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 
@@ -18,6 +19,7 @@
 #include "dbase_test_util.h"
 #include "platform/dbase/key_expr.h"
 #include "platform/dbase/mdx_file.h"
+#include "platform/dbase/mdx_tree.h"
 #include "platform/dbase/table.h"
 
 namespace quillary::dbase {
@@ -497,6 +499,70 @@ TEST(ProductionIndex, TwoProcessesInterleavingKeepTagsAndCountsRight) {
   t.Close();
   std::string cmd = std::string(DBFTOOL) + " check " + (dir / "data.dbf").string() + " > /dev/null";
   EXPECT_EQ(std::system(cmd.c_str()), 0);
+}
+
+// A tag built in one pass over the table holds, block by block, the keys the
+// expression gives each live record, in key order with ties by record number:
+// both for the shapes cut straight from the field bytes and for the others.
+TEST(ProductionIndex, BuiltTagsHoldTheExpressionsKeysInOrder) {
+  ScratchDir dir;
+  Table::Create(dir.path(), "data.dbf", Fields());
+  const TagDef tags[] = {
+      {"UPSUB", "UPPER(SUBSTR(TITLE, 1, 30))", 16}, {"UPSUBD", "UPPER(SUBSTR(TITLE, 1, 30))", 20},
+      {"MIDDLE", "SUBSTR(TITLE, 3, 9)", 16},         {"PLAIND", "TITLE", 20},
+      {"UPPER", "UPPER(TITLE)", 16},                 {"MIXED", "MARK+UPPER(TITLE)", 20},
+  };
+  // Pieces with two-byte letters, letters whose capital is shorter (dotless
+  // i to I) or longer, three-byte signs; titles up to the full field width.
+  const char* pieces[] = {"alpha", "Alpha", "ALPHA", "\xC3\xA4rger", "\xC4\xB1stanbul", "stra\xC3\x9F" "e",
+                          "\xE2\x82\xAC" "5", "z", "", " ", "caf\xC3\xA9", "\xC3\x89" "clair", "42", "~"};
+  std::mt19937 rng(4711);
+  {
+    Table t(dir.path(), "data.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    for (int i = 1; i <= 3000; ++i) {
+      std::string title;
+      for (int k = int(rng() % 7); k > 0; --k) {
+        std::string next = title + pieces[rng() % std::size(pieces)] + (rng() % 2 ? " " : "");
+        if (next.size() > size_t(kTitleWidth)) break;
+        title = next;
+      }
+      t.Append();
+      t.SetNumber(0, i);
+      t.SetText(1, rng() % 3 ? "2" : "0");
+      t.SetText(2, title);
+      t.Post();
+    }
+    for (RecNo r = 5; r <= 3000; r += 11) {
+      t.GotoRecNo(r);
+      t.Delete();
+    }
+    for (const auto& d : tags) t.AddTag(d.name, d.expr, d.options);
+    t.SetActiveTag("");
+  }
+  Table t(dir.path(), "data.dbf");
+  t.Open();
+  std::map<std::string, std::vector<Entry>> want;
+  for (const auto& d : tags) want[d.name] = Oracle(t, d.expr, d.options & 4);
+  MdxFile file;
+  file.Open(dir / "data.mdx", true);
+  ASSERT_EQ(file.Tags().size(), std::size(tags));
+  for (const MdxTag& tag : file.Tags()) {
+    TagTree tree;
+    ASSERT_TRUE(tree.Load(file, tag, 3000)) << tag.name;
+    std::vector<Entry> got;
+    tree.ForEach([&](std::string_view key, RecNo r) { got.push_back({std::string(key), r}); });
+    const std::vector<Entry>& expected = want[tag.name];
+    ASSERT_EQ(got.size(), expected.size()) << tag.name;
+    size_t wrong = 0;
+    for (size_t i = 0; i < got.size(); ++i)
+      if (got[i].key != expected[i].key || got[i].recno != expected[i].recno) {
+        if (wrong++ == 0) ADD_FAILURE() << tag.name << " entry " << i << ": record " << got[i].recno << " key \"" << got[i].key
+                                        << "\", expected record " << expected[i].recno << " key \"" << expected[i].key << "\"";
+      }
+    EXPECT_EQ(wrong, 0u) << tag.name;
+  }
 }
 
 TEST(ProductionIndex, PerlXBaseIndexListsOurKeysInOurOrder) {
