@@ -173,20 +173,27 @@ bool TEditListsDlg::GotoSelected() {
   }
 }
 
+// Appends a new item or changes the current one; a refused write is
+// cancelled and reported with the given message.
+void TEditListsDlg::StoreItem(bool append, const QString& text, const QString& failure) {
+  try {
+    if (append) table_.Append();
+    else table_.Edit();
+    table_.SetText(0, text.toStdString());
+    table_.Post();
+  } catch (const std::exception&) {
+    try {
+      table_.Cancel();
+    } catch (const std::exception&) {
+    }
+    Msg().Error(failure);
+  }
+}
+
 void TEditListsDlg::NewClick() {
   const std::optional<QString> text = Msg().InputQuery("Add New Item", "New List Item:", QString());
   if (text && table_.IsOpen()) {
-    try {
-      table_.Append();
-      table_.SetText(0, text->toStdString());
-      table_.Post();
-    } catch (const std::exception&) {
-      try {
-        table_.Cancel();
-      } catch (const std::exception&) {
-      }
-      Msg().Error(lookup_text::kAddFailed);
-    }
+    StoreItem(true, *text, lookup_text::kAddFailed);
     Refresh(*text);
   }
   grid_->setFocus();
@@ -197,17 +204,7 @@ void TEditListsDlg::EditClick() {
     const QString old = QString::fromStdString(table_.AsText(0));
     const std::optional<QString> text = Msg().InputQuery("Edit Item", "Modify List Item:", old);
     if (text) {
-      try {
-        table_.Edit();
-        table_.SetText(0, text->toStdString());
-        table_.Post();
-      } catch (const std::exception&) {
-        try {
-          table_.Cancel();
-        } catch (const std::exception&) {
-        }
-        Msg().Error(lookup_text::kModifyFailed);
-      }
+      StoreItem(false, *text, lookup_text::kModifyFailed);
       Refresh(*text);
     }
   }

@@ -55,6 +55,7 @@ class TEditListsDlg : public QDialog {
  private:
   void Refresh(const QString& select = QString());
   bool GotoSelected();
+  void StoreItem(bool append, const QString& text, const QString& failure);
   void NewClick();
   void EditClick();
   void DeleteClick();
