@@ -1,7 +1,8 @@
 // The record form: the right-hand pane of the main window, a page control
 // with the pages "Part 1" .. "Part 4" holding the 17 field labels and field
 // editors, bound to the record table by position (field number n is table
-// position n + 1).
+// position n + 1). Each editor is a FormFieldEditor (editors/field_editors.h);
+// values move between them and the table through the RecordSaver.
 //
 // How the main window uses it:
 //   1. Implement RecordFormHost (the edit table, the record state, the open
@@ -26,8 +27,8 @@
 //      DateFormatsChanged() to RefreshListPage, Modified() to whatever
 //      tracks unsaved edits, and EditorFocused(n) for the status hints.
 //   7. Busy() is true while the form loads or saves; the window must not
-//      start a record command then (input is not processed meanwhile, but
-//      the window keeps painting).
+//      start a record command then (the event pump lets the window paint
+//      between fields, but passes on no input).
 #pragma once
 
 #include <QFont>
@@ -39,6 +40,9 @@
 #include <optional>
 #include <vector>
 
+#include "mainwin/record_saver.h"
+#include "mainwin/ui/editors/field_editors.h"
+
 namespace quillary::dbase {
 class Table;
 }
@@ -46,65 +50,17 @@ class Table;
 class QLabel;
 class QMenu;
 class QTabWidget;
-class QPlainTextEdit;
-class QComboBox;
 
 namespace quillary {
 
 class TEditMenu;
 class TDateEdit;
 
-// What the record form needs of the main window.
-class RecordFormHost {
- public:
-  virtual ~RecordFormHost() = default;
-  // The table object positioned on the shown record, through which the form
-  // loads and saves.
-  virtual dbase::Table& EditTable() = 0;
-  // The form shows a record that is not yet in the table.
-  virtual bool NewRecordMode() const = 0;
-  // The shown record could not be put into edit state (another user holds it).
-  virtual bool RecordInUse() const = 0;
-  // The open database may not be changed (normally Opt().IsReadOnlyDatabase()).
-  virtual bool ReadOnlyDatabase() const = 0;
-  // The open data file's name ("data.dbf"); names the page order file.
-  virtual QString DataFileName() const = 0;
-  // The letter of the shown record before it was edited (0: none, and for a
-  // new record); the form compares it with the saved record's letter.
-  virtual char ShownRecordLetter() const = 0;
-  // A saved record moved from one letter to another (only called when the
-  // primary sort field is a text field and the letter changed): adjust the
-  // letter counts and recolour the tabs.
-  virtual void RecordLetterChanged(char oldLetter, char newLetter) = 0;
-  // The result of the last SaveCurrentRecord: true after it saved or
-  // discarded the record, so a following ShowRecord does not save again.
-  virtual void SetRecordSaved(bool saved) = 0;
-};
-
-// A lookup field's editor as the form sees it. The form's own is a plain
-// editable combo box; the main window may install the real lookup box.
-class LookupEditor {
- public:
-  virtual ~LookupEditor() = default;
-  virtual QWidget* Widget() = 0;
-  virtual QString Text() const = 0;
-  virtual void SetText(const QString& text) = 0;
-  virtual void SetEditorEnabled(bool enabled) = 0;
-  // listNo 1..5: "list1.dbf" .. "list5.dbf".
-  virtual int ListNumber() const = 0;
-  // The record is being left while the editor has the focus: a new value
-  // typed joins the list as if the editor had been left.
-  virtual void AddTypedValue() {}
-};
-using LookupFactory =
-    std::function<std::unique_ptr<LookupEditor>(int listNo, QWidget* parent)>;
-
 class TRecordForm : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kFieldCount = 17;
-  static constexpr int kMaxSaveAttempts = 100;
-  static constexpr int kTextFieldBytes = 254;
+  static constexpr int kMaxSaveAttempts = RecordSaver::kMaxSaveAttempts;
 
   explicit TRecordForm(RecordFormHost& host, QWidget* parent = nullptr);
   ~TRecordForm() override;
@@ -175,7 +131,7 @@ class TRecordForm : public QWidget {
   void FocusFirstEditor();
 
   // True while loading or saving.
-  bool Busy() const { return busy_ > 0; }
+  bool Busy() const { return saver_.Busy(); }
 
   // Replaceable for tests and for the colour and font dialogs: picks a new
   // font starting from the given one; nullopt when cancelled.
@@ -218,17 +174,18 @@ class TRecordForm : public QWidget {
  private:
   struct Slot;
   void BuildPage(int page);
+  const Slot* SlotOf(int n) const;
+  const Slot* SlotHolding(const QWidget* widget) const;
   bool FocusStep(QWidget* from, bool forward);
   bool AcceptsFocus(int n) const;
   int PageOfField(int n) const;
   void ChangeFontOf(QWidget* editor);
   void RememberDateFormat(TDateEdit* editor, int index);
-  bool SaveAttempt(dbase::Table& table, bool& memoFailed);
   void CommitFocusedLookup();
-  void ProcessPaintOnly();
   void MovePageByDrag(int from, int to);
 
   RecordFormHost& host_;
+  RecordSaver saver_;
   LookupFactory lookupFactory_;
   QTabWidget* pages_ = nullptr;
   std::vector<std::unique_ptr<Slot>> slots_;  // by field number - 1
@@ -239,8 +196,6 @@ class TRecordForm : public QWidget {
   QMenu* labelMenu_ = nullptr;
   int popupLabel_ = 0;
   int highlighted_ = 0;
-  int busy_ = 0;
-  bool keepInvalidDates_ = false;  // unattended save: such a field stays as stored
   bool built_ = false;
   bool editorsEnabled_ = true;
   FontChooser fontChooser_;

@@ -18,6 +18,8 @@
 #include "mainwin/ui/editors/editor_support.h"
 #include "mainwin/ui/record_form.h"
 #include "shell/clock.h"
+#include "shell/event_pump.h"
+#include "support/paint_pump.h"
 #include "shell/templates.h"
 #include "tables/tables_fixture.h"
 
@@ -493,6 +495,46 @@ TEST_F(RecordFormTest, HighlightShowsTheFieldsPageAndSelectsTheMemoText) {
   EXPECT_EQ(Memo(kNotes)->palette().color(QPalette::Base), QColor(Qt::red));
   form->ClearHighlight();
   EXPECT_EQ(Memo(kNotes)->palette().color(QPalette::Base), QColor(Qt::white));
+}
+
+TEST_F(RecordFormTest, MemoLinesTypedAreStoredWithCrLfAndStoredLinesShowPlain) {
+  Type(kTitle, "Lines");
+  Type(kNotes, "first");
+  QTest::keyClick(form->Editor(kNotes), Qt::Key_Return);
+  Type(kNotes, "second");
+  ASSERT_TRUE(form->SaveCurrentRecord());
+  edit.First();
+  EXPECT_EQ(edit.AsBytes(kNotes + 1), "first\r\nsecond");
+
+  // Written by a dBASE program and by one that writes LF alone.
+  StoreRecord("Other", "dbase\r\nlines", "plain\nlines");
+  edit.First();
+  edit.Next();
+  host.newRecord = false;
+  form->LoadFields(edit);
+  ASSERT_EQ(Line(kTitle)->text(), "Other");
+  EXPECT_EQ(Memo(kDescription)->toPlainText(), "dbase\nlines");
+  EXPECT_EQ(Memo(kDescription)->document()->blockCount(), 2);
+  EXPECT_EQ(Memo(kNotes)->toPlainText(), "plain\nlines");
+  EXPECT_EQ(form->FieldText(kDescription), "dbase\nlines");
+}
+
+TEST_F(RecordFormTest, TheWindowMayPaintBetweenFieldsWhileTheFormIsBusy) {
+  StoreRecord("Painted", "memo", "notes");
+  edit.First();
+  host.newRecord = false;
+  int turns = 0, busyTurns = 0, titleShown = 0;
+  SetEventPump([&] {
+    ++turns;
+    busyTurns += form->Busy();
+    titleShown += Line(kTitle)->text() == "Painted";
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+  form->LoadFields(edit);
+  InstallPaintPump();
+  EXPECT_EQ(turns, TRecordForm::kFieldCount);
+  EXPECT_EQ(busyTurns, turns);
+  EXPECT_EQ(titleShown, turns);  // the first field is on screen before the rest
 }
 
 }  // namespace

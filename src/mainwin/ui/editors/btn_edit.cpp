@@ -30,12 +30,6 @@ void TMyBtnEdit::SetHelpTopic(int topic) {
   setProperty("helpTopic", topic);
 }
 
-void TMyBtnEdit::SetButtonVisible(bool visible) {
-  buttonVisible_ = visible;
-  button_->setVisible(visible);
-  setTextMargins(0, 0, visible ? kButtonWidth : 0, 0);
-}
-
 void TMyBtnEdit::SetEditorEnabled(bool enabled) {
   editorEnabled_ = enabled;
   if (KeepEnabled) {

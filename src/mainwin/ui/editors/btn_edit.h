@@ -24,8 +24,6 @@ class TMyBtnEdit : public QLineEdit {
   explicit TMyBtnEdit(QWidget* parent = nullptr);
 
   TEditButton* Button() const { return button_; }
-  void SetButtonVisible(bool visible);
-  bool ButtonVisible() const { return buttonVisible_; }
   void SetButtonHint(const QString& hint) { button_->setToolTip(hint); }
 
   // On entry select the whole text (true) or put the caret at the start.
@@ -34,7 +32,6 @@ class TMyBtnEdit : public QLineEdit {
   // so its button still works (date, phone and e-mail edits).
   bool KeepEnabled = false;
   void SetEditorEnabled(bool enabled);
-  bool EditorEnabled() const { return editorEnabled_; }
 
   // The record form's field number (the control's tag) and help topic.
   int Tag() const { return tag_; }
@@ -75,7 +72,6 @@ class TMyBtnEdit : public QLineEdit {
 
   TEditButton* button_;
   TEditMenu* menu_ = nullptr;
-  bool buttonVisible_ = true;
   bool editorEnabled_ = true;
   int tag_ = 0;
   int helpTopic_ = 36;

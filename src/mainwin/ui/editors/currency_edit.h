@@ -28,8 +28,6 @@ class TCurrencyEdit : public TMyBtnEdit {
   void CommitText();
 
   void SetColors(const QColor& positive, const QColor& negative, const QColor& background);
-  QColor PositiveColor() const { return positive_; }
-  QColor NegativeColor() const { return negative_; }
   QColor BackgroundColor() const { return background_; }
   // The colour the text is shown in now.
   QColor ShownColor() const;

@@ -20,7 +20,6 @@ class TDateEdit : public TMyBtnEdit {
   // 0 mm/dd/yyyy, 1 dd/mm/yyyy, 2 yyyy/mm/dd, 3 yyyy; -1 the process-wide
   // short date format. The shown date is converted when valid, else emptied.
   void SetDateFormatIndex(int index);
-  int DateFormatIndex() const { return formatIndex_; }
   const DateMask& Mask() const { return mask_; }
 
   // An invalid date for an empty edit; a text that does not convert reads as today.

@@ -105,6 +105,7 @@ TEditListsDlg::~TEditListsDlg() {
   try {
     table_.Close();
   } catch (const std::exception&) {
+    // Nothing is pending in a list between the dialog's writes.
   }
 }
 
@@ -119,6 +120,7 @@ void TEditListsDlg::SelectList(int index) {
   try {
     table_.Close();
   } catch (const std::exception&) {
+    // Each write posts at once: closing the previous list loses nothing.
   }
   const QString file = lists_[size_t(index)].file;
   table_.Bind(DbPath(), file.toStdString());
@@ -147,6 +149,7 @@ void TEditListsDlg::Refresh(const QString& select) {
       if (!select.isNull() && text == select) selectRow = row;
     }
   } catch (const std::exception&) {
+    // A damaged list shows the items read before the damage.
   }
   if (grid_->rowCount() > 0) grid_->selectRow(selectRow);
 }
@@ -185,6 +188,7 @@ void TEditListsDlg::StoreItem(bool append, const QString& text, const QString& f
     try {
       table_.Cancel();
     } catch (const std::exception&) {
+      // The failure is reported below; the cancel only drops the buffer.
     }
     Msg().Error(failure);
   }
@@ -232,6 +236,7 @@ void TEditListsDlg::UpdateClick() {
   try {
     table_.Close();
   } catch (const std::exception&) {
+    // Each write posts at once: closing the list loses nothing.
   }
   dbase::Table& data = Db().Data;
   if (data.IsOpen()) {
@@ -241,10 +246,12 @@ void TEditListsDlg::UpdateClick() {
       second.Open();
       UpdateListsFromData(second, DbPath(), lists_);
     } catch (const std::exception&) {
+      // The lists keep what they held; the dialog shows them anew below.
     }
     try {
       second.Close();
     } catch (const std::exception&) {
+      // The second cursor only read the records.
     }
   }
   QApplication::restoreOverrideCursor();
@@ -257,6 +264,7 @@ void TEditListsDlg::PackLists() {
   try {
     table_.Close();
   } catch (const std::exception&) {
+    // Each write posts at once: closing the list loses nothing.
   }
   for (const ListField& lf : lists_) {
     if (!dbase::TableExists(DbPath(), lf.file.toStdString())) continue;

@@ -1,65 +1,103 @@
-// The field editors as the record form uses them: one include for the form,
-// and the contract between the form and each editor kind.
-//
-// Every editor carries its field number (Tag/SetTag, 1..17) and a help topic
-// (36; the picture control 132). What the form calls:
-//
-//  One-line button edits (TMyBtnEdit and kinds: TClickEdit, TDateEdit,
-//  TPhoneEdit, TEMailEdit, TCurrencyEdit, TDirEdit):
-//   - text(), setText(): the value as text (the date and number edits have
-//     their own values below);
-//   - SetEditorEnabled(bool): the form's enable/disable for read-only
-//     databases and records in use; kinds with KeepEnabled (date, phone,
-//     e-mail) stay enabled but read-only so their button still works;
-//   - setFont(ToQFont(Opt().LineEditFont)), setPalette() for colours;
-//   - signals Changed() (the user changed the value), FontRequested(editor),
-//     ColorRequested(editor) for "&Font..." / "C&olor..." of the popups;
-//   - SetPopupMenu(TEditMenu*) for editors without a popup of their own.
-//   TClickEdit: SetButtonHint("Click To Capture Web Page Title" / "...Address"),
-//   ButtonClicked(); until the browser link exists the form disables the
-//   capture buttons with Button()->setEnabled(false).
-//   TPhoneEdit: SetDialer(fn) enables the dial button (disabled until then).
-//
-//  TDateEdit (record form "Date:"):
-//   - Date() / SetDate(QDate): an invalid QDate is the empty edit; the form
-//     turns the template date marker (day 1.0) into Today() before SetDate;
-//   - SetDateFormatIndex(0..3) from date.dat (ApplyDateFormats);
-//     signal DateFormatChanged(index): store it in Opt().DateFormats for this
-//     field, save date.dat and refresh the list page;
-//   - CheckDate(): call for every date editor before SaveFields; false means
-//     "Invalid Date!" was shown, the editor has the focus, do not save;
-//   - IsEmptyDate() for IsFormBlank.
-//
-//  TCurrencyEdit: Value() / SetValue(double); SetColors(positive, negative,
-//   background) from the "Currency Fields" colour dialog; 0 counts as blank.
-//
-//  Plain QLineEdit / QPlainTextEdit (memos) / lookups: the shared TEditMenu
-//   (Variant::Text, or Variant::Lookup for lookups) opened from the editor's
-//   customContextMenuRequested with PopupFor(editor, globalPos); its
-//   FontRequested / ColorRequested / EditListRequested signals name the editor.
-//
-//  TLookup (lookup fields; lookup.h): SetSource("listN.dbf") after the
-//   database directory is set binds and loads (a missing list is made from
-//   the template, one that does not open leaves the box empty); SetTwin for a
-//   second box on the same list; Text() / SetText(); SetEditorEnabled(bool);
-//   SetTag; SetPopupMenu(lookup-variant TEditMenu); signal Changed(). Leaving
-//   the box (or destroying it) adds a new text to the list; every box on that
-//   list reloads. "&Edit List...": TEditListsDlg::Execute(lists, index),
-//   which reloads every TLookup afterwards (TLookup::ReloadAll()).
-//
-//  TDbMultiImgControl ("Logo:" with SetToolBarHidden(true), "Picture:"):
-//   - LoadFromField(field) / SaveToField(field) over a PictureField (the
-//     form wraps the table's picture field: bytes in and out);
-//   - IsEmpty() for IsFormBlank; SetReadOnly(bool) instead of disabling;
-//   - signal Changed().
+// The record form's field editors behind one interface: an adapter per
+// editor kind over the controls of this folder, made by one factory that
+// also gives each its hint, popup menu and signals.
 #pragma once
 
-#include "mainwin/ui/editors/btn_edit.h"
-#include "mainwin/ui/editors/currency_edit.h"
-#include "mainwin/ui/editors/date_edit.h"
-#include "mainwin/ui/editors/edit_menu.h"
-#include "mainwin/ui/editors/edit_lists_dlg.h"
-#include "mainwin/ui/editors/editor_support.h"
-#include "mainwin/ui/editors/lookup.h"
-#include "mainwin/ui/editors/multi_img.h"
-#include "mainwin/ui/editors/text_edits.h"
+#include <QPalette>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "mainwin/field_editor.h"
+
+class QWidget;
+
+namespace quillary {
+
+class TEditMenu;
+
+// A lookup field's editor as the form sees it. The form's own is a plain
+// editable combo box; the main window may install the real lookup box.
+class LookupEditor {
+ public:
+  virtual ~LookupEditor() = default;
+  virtual QWidget* Widget() = 0;
+  virtual QString Text() const = 0;
+  virtual void SetText(const QString& text) = 0;
+  virtual void SetEditorEnabled(bool enabled) = 0;
+  // listNo 1..5: "list1.dbf" .. "list5.dbf".
+  virtual int ListNumber() const = 0;
+  // The record is being left while the editor has the focus: a new value
+  // typed joins the list as if the editor had been left.
+  virtual void AddTypedValue() {}
+};
+using LookupFactory = std::function<std::unique_ptr<LookupEditor>(int listNo, QWidget* parent)>;
+
+enum class FieldEditorKind {
+  Line,            // plain one-line text
+  TitleCapture,    // one-line text whose button captures the browser's page title
+  AddressCapture,  // ... or its address
+  EMail,
+  Date,
+  Phone,
+  Lookup,  // a text with a list of earlier values
+  Memo,    // multi-line text
+  Logo,    // a small picture without the picture tool bar
+  Picture,
+};
+
+// Which of the option store's fonts an editor shows its text in.
+enum class EditorFont { Line, Memo, None };
+
+// A field editor as the form lays it out, colours it and moves the focus.
+class FormFieldEditor : public FieldEditor {
+ public:
+  int FieldNumber() const override { return n_; }
+  void Highlight(int start, int length) override {
+    (void)start;
+    (void)length;
+  }
+
+  // The control in the page's layout.
+  QWidget* Widget() const { return widget_; }
+  // The part of it that takes keys (a combo box's line edit).
+  virtual QWidget* InputWidget() const { return widget_; }
+  virtual EditorFont Font() const { return EditorFont::Line; }
+  // Text editors' text for the capture, paste and find functions; empty
+  // and ignored for pictures.
+  virtual QString Text() const { return {}; }
+  virtual void SetText(const QString& text) { (void)text; }
+  // Pictures keep their own colours except while highlighted or disabled.
+  virtual bool HasTextColours() const { return true; }
+  virtual void SetPalette(const QPalette& palette);
+  // 1..5 for lookups, else 0.
+  virtual int ListNumber() const { return 0; }
+  // Called when a command leaves the record while the editor has the focus.
+  virtual void CommitTyped() {}
+
+ protected:
+  FormFieldEditor(int n, QWidget* widget) : n_(n), widget_(widget) {}
+
+ private:
+  int n_;
+  QWidget* widget_;
+};
+
+// What the factory needs besides the kind: where the editor goes and what
+// its popups and signals reach.
+struct FieldEditorSetup {
+  int n = 0;  // field number 1..17
+  FieldEditorKind kind = FieldEditorKind::Line;
+  int listNo = 0;  // lookups: 1..5
+  QWidget* parent = nullptr;
+  TEditMenu* textMenu = nullptr;    // popup of the text editors
+  TEditMenu* lookupMenu = nullptr;  // popup of the lookups
+  LookupFactory lookups;            // empty: a plain editable combo box
+  std::function<void()> changed;    // the user changed the value
+  std::function<void(QWidget*)> fontRequested;
+  std::function<void(QWidget*)> colorRequested;
+};
+
+std::unique_ptr<FormFieldEditor> MakeFieldEditor(const FieldEditorSetup& setup);
+
+}  // namespace quillary

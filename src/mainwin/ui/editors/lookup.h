@@ -29,7 +29,6 @@ class TLookup : public QComboBox {
   bool Sorted() const { return sorted_; }
   // Another lookup bound to the same list, reloaded with this one.
   void SetTwin(TLookup* twin) { twin_ = twin; }
-  TLookup* Twin() const { return twin_; }
 
   // Reads the list table anew; the text being edited stays.
   void LoadItems();

@@ -34,14 +34,12 @@ class TMultiImgControl : public QWidget {
 
   // Read-only keeps the control enabled for viewing; the changing actions go.
   void SetReadOnly(bool readOnly);
-  bool IsReadOnly() const { return readOnly_; }
   int Tag() const { return tag_; }
   void SetTag(int tag) { tag_ = tag; }
 
   // The tool bar shows when enabled for the control, not hidden by the user,
   // and the control is at least 210 pixels wide.
   void SetToolBarEnabled(bool enabled);
-  bool ToolBarEnabled() const { return toolBarEnabled_; }
   void SetToolBarHidden(bool hidden);
   bool ToolBarShown() const;
   QWidget* ToolBar() const { return toolBar_; }
