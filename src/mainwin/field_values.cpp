@@ -21,7 +21,7 @@ void WriteLineText(dbase::Table& table, int field, const QString& text) {
     table.SetNumber(field, ParseLooseNumber(text));
     return;
   }
-  const QByteArray cut = Utf8Cut(text, kLineFieldBytes);
+  const QByteArray cut = Utf8Cut(text, table.Field(field).width);
   table.SetText(field, std::string_view(cut.constData(), size_t(cut.size())));
 }
 

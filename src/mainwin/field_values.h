@@ -13,12 +13,9 @@
 
 namespace quillary {
 
-// The most bytes a one-line text field holds.
-inline constexpr int kLineFieldBytes = 254;
-
 // A one-line value; a numeric field reads as its text.
 QString ReadLineText(const dbase::Table& table, int field);
-// Text cut to the field on a character boundary; a numeric field takes the
+// Text cut to the field's width on a character boundary; a numeric field takes the
 // number the text holds.
 void WriteLineText(dbase::Table& table, int field, const QString& text);
 

@@ -16,6 +16,7 @@
 #include "mainwin/ui/editors/date_edit.h"
 #include "mainwin/ui/editors/edit_menu.h"
 #include "mainwin/ui/editors/editor_support.h"
+#include "mainwin/ui/editors/multi_img.h"
 #include "mainwin/ui/record_form.h"
 #include "shell/clock.h"
 #include "shell/event_pump.h"
@@ -517,6 +518,36 @@ TEST_F(RecordFormTest, MemoLinesTypedAreStoredWithCrLfAndStoredLinesShowPlain) {
   EXPECT_EQ(Memo(kDescription)->document()->blockCount(), 2);
   EXPECT_EQ(Memo(kNotes)->toPlainText(), "plain\nlines");
   EXPECT_EQ(form->FieldText(kDescription), "dbase\nlines");
+}
+
+TEST_F(RecordFormTest, APictureAloneIsWorthStoringAndComesBackWithTheRecord) {
+  auto* picture = qobject_cast<TMultiImgControl*>(form->Editor(17));
+  ASSERT_NE(picture, nullptr);
+  QImage image(40, 30, QImage::Format_ARGB32);
+  image.fill(QColor(10, 120, 200));
+  picture->SetPicture(image);
+  EXPECT_FALSE(form->IsFormBlank());
+  ASSERT_TRUE(form->SaveCurrentRecord());
+  ASSERT_EQ(Count(), 1u);
+  edit.First();
+  EXPECT_TRUE(edit.AsBytes(17 + 1).starts_with("\x89PNG"));
+  EXPECT_TRUE(edit.IsEmpty(10 + 1));  // the logo stays empty
+
+  // Shown again after a record without one, and cleared by an empty record.
+  form->ClearFields();
+  EXPECT_TRUE(picture->IsEmpty());
+  host.newRecord = false;
+  form->LoadFields(edit);
+  EXPECT_EQ(picture->Picture().size(), QSize(40, 30));
+  EXPECT_EQ(picture->Picture().pixelColor(5, 5), QColor(10, 120, 200));
+
+  // Taken away and saved: the field is emptied.
+  edit.Edit();
+  picture->Clear();
+  Type(kTitle, "No picture");
+  ASSERT_TRUE(form->SaveCurrentRecord());
+  edit.First();
+  EXPECT_TRUE(edit.IsEmpty(17 + 1));
 }
 
 TEST_F(RecordFormTest, TheWindowMayPaintBetweenFieldsWhileTheFormIsBusy) {
