@@ -93,7 +93,9 @@ struct FieldEditorSetup {
   TEditMenu* textMenu = nullptr;    // popup of the text editors
   TEditMenu* lookupMenu = nullptr;  // popup of the lookups
   LookupFactory lookups;            // empty: a plain editable combo box
-  std::function<void()> changed;    // the user changed the value
+  // The value changed: typed, and for memos also loaded or cleared (the
+  // form ignores changes while it loads).
+  std::function<void()> changed;
   std::function<void(QWidget*)> fontRequested;
   std::function<void(QWidget*)> colorRequested;
 };
