@@ -20,8 +20,6 @@ class TTrayForm : public QWidget {
 
   void SetMainWindow(QWidget* main) { main_ = main; }
   QWidget* MainWindow() const { return main_; }
-  TTrayIcon* TrayIcon() const { return TrayIcon1_; }
-  QMenu* TrayMenu() const { return menu_; }
   QAction* Show1() const { return Show1_; }
   QAction* Terminate1() const { return Terminate1_; }
 
