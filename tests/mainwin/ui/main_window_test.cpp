@@ -331,6 +331,43 @@ TEST_F(MainWindowTest, RecordHeldByASecondProcessIsShownReadOnly) {
   EXPECT_EQ(Status(), "Read/Write Access");
 }
 
+// "&Paste Record" from a record button's popup onto a record another copy
+// holds says so, as deleting it does; the record keeps what it held.
+TEST_F(MainWindowTest, PastingOntoARecordASecondProcessHoldsSaysItIsInUse) {
+  MakeDatabase(Numbered(3));
+  QProcess holder;
+  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record", {Opt().CurrentDbDir, "data.dbf", "2"});
+  ASSERT_TRUE(holder.waitForStarted(10000));
+  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+  ASSERT_EQ(holder.readLine().trimmed(), "held");
+  Open(5);
+  auto item = [this](int button, const QString& text) {
+    for (QAction* a : win->PrepareRecordButtonPopup(button)->actions())
+      if (a->text() == text) {
+        a->trigger();
+        Pump();
+        return true;
+      }
+    return false;
+  };
+  ASSERT_TRUE(item(2, "&Copy Record"));
+  msgs.shown.clear();
+  ASSERT_TRUE(item(1, "&Paste Record"));
+  ASSERT_EQ(msgs.shown.size(), 1u);
+  EXPECT_EQ(msgs.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(msgs.shown[0].text, "Record in use - not Pasted!");
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T01", "T02"}));
+  EXPECT_EQ(ButtonTitle(1), "T01");
+  holder.write("\n");
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  // Let go, the record takes the paste.
+  ASSERT_TRUE(item(1, "&Paste Record"));
+  EXPECT_EQ(msgs.shown.size(), 1u);
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T02", "T02"}));
+  EXPECT_EQ(ButtonTitle(1), "T02");
+}
+
 // Message boxes scripted, but the typed confirmation is the real dialog.
 class RealTypedConfirmation : public Messages {
  public:
