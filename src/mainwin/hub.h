@@ -44,7 +44,8 @@ struct HubCommand {
   int speedBarPage = -1;  // 0 "Standard", 1 "Advanced", -1 none
   QString key;           // "Ctrl+F", "Alt+Y"; empty: none
   QString hint;          // tool tip
-  // Asked whenever the window updates its commands; null: always enabled.
+  // The whole enabled rule, the read-only state included; asked whenever
+  // the window updates its commands. Null: always enabled.
   std::function<bool()> enabled;
   // Runs after the hub saved the shown record (it does not run when the
   // user chose to stay on the record).

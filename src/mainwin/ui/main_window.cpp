@@ -321,7 +321,8 @@ void TForm3::BuildSpeedBar() {
     auto* l = new QHBoxLayout(page);
     l->setContentsMargins(4, 3, 4, 3);
     l->setSpacing(4);
-    for (const char* n : pages[size_t(p)]) l->addWidget(MakeSpeedButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n));
+    for (const char* n : pages[size_t(p)])
+      l->addWidget(MakeSpeedButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n));
     l->addStretch();
     PageControl1_->addTab(page, names[p]);
   }
@@ -988,7 +989,6 @@ void TForm3::FillFieldMenu(QMenu* menu, dbase::Table& table) {
 }
 
 QMenu* TForm3::PrepareRecordButtonPopup(int k) {
-  popupButton_ = k;
   const int64_t position = browser_->ButtonPosition(k);
   const bool beyond = !browser_->HasRecordAt(position);
   const bool ro = Opt().IsReadOnlyDatabase();
@@ -1147,10 +1147,6 @@ void TForm3::ChangeRecordButtonFont() {
     AdjustRecordButtons();
     RefreshListPage();
   }
-}
-
-void TForm3::ShowPopupAt(QMenu* menu, QWidget* anchor) {
-  menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
 }
 
 // ==================================================================== keys

@@ -197,7 +197,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void ChangeRecordButtonFont();
   // The window's own keys; with run false only whether it is one.
   bool HandleKey(QKeyEvent* e, bool run);
-  void ShowPopupAt(QMenu* menu, QWidget* anchor);
   bool Blocked() const;
 
   // State.
@@ -251,7 +250,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QMenu* PopupMenu1_ = nullptr;  // record buttons
   QMenu* PopupMenu2_ = nullptr;  // options
   QMenu* PopupMenu3_ = nullptr;  // record form
-  int popupButton_ = 0;
 };
 
 }  // namespace quillary
