@@ -94,6 +94,9 @@ class Hub {
   virtual void Guarded(const std::function<void()>& work) = 0;
   virtual std::unique_ptr<WorkScope> BeginWork(const QString& progressCaption = {}, int maximum = 0) = 0;
   virtual void AddCommand(HubCommand command) = 0;
+  // Tray mode: `keepInTray` is asked when the window is closed or minimised
+  // (true: it only hides), `hiddenToTray` told when it hid itself so.
+  virtual void SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) = 0;
   // The commands' enabled rules asked again.
   virtual void UpdateCommands() = 0;
 };

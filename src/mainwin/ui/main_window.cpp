@@ -385,6 +385,11 @@ void TForm3::RunContributed(size_t index) {
   UpdateCommands();
 }
 
+void TForm3::SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) {
+  SetKeepInTray(std::move(keepInTray));
+  if (hiddenToTray) connect(this, &TForm3::HiddenToTray, this, std::move(hiddenToTray));
+}
+
 void TForm3::UpdateCommands() {
   for (const HubCommand& c : contributed_)
     if (QAction* a = Command(c.name)) a->setEnabled(!c.enabled || c.enabled());

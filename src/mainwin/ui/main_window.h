@@ -88,6 +88,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   std::unique_ptr<WorkScope> BeginWork(const QString& progressCaption = {}, int maximum = 0) override;
   void AddCommand(HubCommand command) override;
   void UpdateCommands() override;
+  void SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) override;
 
   // ---- commands
   void B_FirstClick();
