@@ -73,9 +73,7 @@ bool Application::Start() {
   // 14. Main window; it opens the current database.
   tables::Db().Reset();
   main_ = new TForm3;
-  tray_->SetMainWindow(main_);
-  main_->SetKeepInTray([this] { return tray_ && tray_->TrayMode(); });
-  connect(main_, &TForm3::HiddenToTray, this, [this] { tray_->MarkHiddenInTray(); });
+  tray_->AttachMainWindow(main_, *main_);
   connect(main_, &TForm3::ExitRequested, this, &Application::Exit);
   connect(main_, &TForm3::TipsRequested, this, &Application::ShowTips);
   connect(main_, &TForm3::AboutRequested, this, [this] {

@@ -94,6 +94,7 @@ bool TListHeader::LoadHeader(const QString& file) {
     // Damage keeps what was read before it.
   }
   if (sections_.empty()) SetDefaultSections();
+  else defaults_ = false;
   RecomputePercents();
   return complete;
 }
@@ -119,7 +120,22 @@ void TListHeader::SetDefaultSections() {
   const QStringList& labels = Opt().LabelList;
   const int widths[2] = {kDefaultFirstWidth, kDefaultSecondWidth};
   for (int i = 0; i < 2 && i < FieldLabelCount(); ++i) sections_.push_back({labels[i], widths[i], i, 0});
+  defaults_ = true;
   RecomputePercents();
+}
+
+bool TListHeader::FitDefaultSections(int width) {
+  if (!defaults_ || width <= 0 || sections_.empty()) return false;
+  const int total = kDefaultFirstWidth + kDefaultSecondWidth;
+  if (sections_.size() == 1) {
+    sections_[0].Width = std::min(width, kMaxWidth);
+  } else {
+    const int first = std::min(width * kDefaultFirstWidth / total, kMaxWidth);
+    sections_[0].Width = first;
+    sections_[1].Width = std::min(width - first, kMaxWidth);
+  }
+  RecomputePercents();
+  return true;
 }
 
 void TListHeader::RenameSections() {

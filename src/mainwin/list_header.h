@@ -61,7 +61,6 @@ class TListHeader {
   int TotalWidth() const;  // sum of the section widths
 
   // The pixel width of the bar the percents are taken of.
-  int BarWidth() const { return barWidth_; }
   void SetBarWidth(int width) { barWidth_ = width < 0 ? 0 : width; }
 
   // Replaces the sections by the file's. A missing or damaged file keeps the
@@ -76,6 +75,11 @@ class TListHeader {
   static QString HeaderFilePath();
 
   void SetDefaultSections();
+  // The sections are the two default columns, not read from a file.
+  bool HasDefaultSections() const { return defaults_; }
+  // The default columns share `width` as 50 to 100; false (and nothing
+  // changed) when the sections are not the defaults or the width is none.
+  bool FitDefaultSections(int width);
   // Every section's caption becomes its field's current label; widths stay.
   void RenameSections();
   // Recomputes the percents, then raises OnHChange.
@@ -131,6 +135,7 @@ class TListHeader {
 
   std::vector<THeaderSection> sections_;
   int barWidth_ = 0;
+  bool defaults_ = false;
   THeaderTemplateList* templates_ = nullptr;
 };
 

@@ -55,6 +55,8 @@ std::vector<ListRow> ReadListPage(dbase::Table& table, int64_t offset, int rows,
         try {
           raw = QString::fromStdString(table.AsText(pos));
         } catch (const dbase::EngineError&) {
+          // A value that cannot be read shows as an empty cell; the rest of
+          // the row is still worth showing.
         }
       }
       const int decimals = pos >= 0 && pos < table.FieldCount() ? table.Field(pos).decimals : 0;

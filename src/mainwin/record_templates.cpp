@@ -56,6 +56,7 @@ std::vector<int> RecordTemplates::MarkedDateFields(int index) {
     try {
       if (IsTemplateDateMarker(table_.AsDate(f.position))) out.push_back(f.position);
     } catch (const dbase::EngineError&) {
+      // An unreadable date holds no marker: its box starts unchecked.
     }
   }
   return out;
@@ -97,6 +98,7 @@ bool RecordTemplates::StoreRecord(int index, const std::vector<int>& markedDates
     try {
       table_.Cancel();
     } catch (const dbase::EngineError&) {
+      // Cancelling writes nothing; the failure is reported by the result.
     }
     stored = false;
   }
@@ -114,6 +116,9 @@ bool RecordTemplates::Delete(int index) {
     try {
       table_.Delete();
     } catch (const dbase::EngineError&) {
+      // Another user holds the record: it stays without a name, and the
+      // templates after it are one record off until it goes; without the
+      // lock nothing better can be done now.
     }
     try {
       table_.Pack();

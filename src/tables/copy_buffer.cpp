@@ -34,11 +34,11 @@ void CopyToBuffer(uint64_t position) {
   db.CopyBufferFilled = true;
 }
 
-void PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
+bool PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
   CurrentDatabase& db = Db();
-  if (!db.CopyBufferFilled) return;
+  if (!db.CopyBufferFilled) return true;
   dbase::Table& data = db.Data;
-  if (!GotoPosition(data, position)) return;
+  if (!GotoPosition(data, position)) return true;
   char oldLetter = 0;
   try {
     if (data.Eof()) {
@@ -56,9 +56,10 @@ void PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
       data.Cancel();
     } catch (const dbase::EngineError&) {
     }
-    return;
+    return false;
   }
   db.Index.AdjustLetterCounts(oldLetter, db.Index.RecordLetter(data), panel);
+  return true;
 }
 
 QString FormatDateByCode(const std::optional<dbase::Date>& date, const QString& code) {

@@ -16,8 +16,9 @@ namespace quillary::tables {
 // The data record at 0-based position `position` into the copy buffer.
 void CopyToBuffer(uint64_t position);
 // The copy buffer into the data record at `position`, or into a new record
-// at the end; moves the record between the letter counts.
-void PasteFromBuffer(uint64_t position, LetterTabPanel* panel = nullptr);
+// at the end; moves the record between the letter counts. False when the
+// engine refused the record (another user holds it): nothing was pasted.
+bool PasteFromBuffer(uint64_t position, LetterTabPanel* panel = nullptr);
 
 // One caption per user field of the current record, each at most 50
 // characters.

@@ -94,6 +94,32 @@ TEST_F(ListHeaderTest, NoHeaderFileGivesTheFirstTwoLabelsAt50And100) {
   EXPECT_EQ(TListHeader::HeaderFilePath(), Settings("header.dat"));
 }
 
+TEST_F(ListHeaderTest, DefaultColumnsShareAWidthAs50To100AndAFilesColumnsStay) {
+  header.SetBarWidth(390);
+  header.LoadHeader(TListHeader::HeaderFilePath());
+  ASSERT_TRUE(header.HasDefaultSections());
+  struct Case {
+    int width, first, second;
+  };
+  for (const Case& c : {Case{390, 130, 260}, Case{151, 50, 101}, Case{2, 0, 2}, Case{1000, 333, 667}}) {
+    header.SetDefaultSections();
+    EXPECT_TRUE(header.FitDefaultSections(c.width)) << c.width;
+    EXPECT_EQ(Cols(), (std::vector<Col>{{"Title:", c.first}, {"Address:", c.second}})) << c.width;
+  }
+  header.SetDefaultSections();
+  EXPECT_FALSE(header.FitDefaultSections(0));
+  ASSERT_TRUE(header.FitDefaultSections(390));
+  EXPECT_EQ(header.Percents(), (std::vector<int>{33, 67}));
+  EXPECT_EQ(changes, 0);
+  // Columns read from a file are used as they are.
+  header.SetDefaultSections();
+  ASSERT_TRUE(header.SaveHeader(TListHeader::HeaderFilePath()));
+  ASSERT_TRUE(header.LoadHeader(TListHeader::HeaderFilePath()));
+  EXPECT_FALSE(header.HasDefaultSections());
+  EXPECT_FALSE(header.FitDefaultSections(390));
+  EXPECT_EQ(Cols(), (std::vector<Col>{{"Title:", 50}, {"Address:", 100}}));
+}
+
 TEST_F(ListHeaderTest, SavedHeaderIsTheDocumentedStreamAndReadsBack) {
   Load({{"Phone:", 50}, {"Title:", 200}}, 400);
   ASSERT_TRUE(header.SaveHeader(Settings("copy.dat")));

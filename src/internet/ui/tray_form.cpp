@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include "internet/ui/tray_icon.h"
+#include "mainwin/hub.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 
@@ -55,6 +56,15 @@ void TTrayForm::Restore() {
   }
   if (rememberedWindow_ && rememberedWindow_ != main_) rememberedWindow_->show();
   hiddenInTray_ = false;
+}
+
+void TTrayForm::AttachMainWindow(QWidget* main, Hub& hub) {
+  main_ = main;
+  QPointer<TTrayForm> self(this);
+  hub.SetTrayMode([self] { return self && self->TrayMode(); },
+                  [self] {
+                    if (self) self->MarkHiddenInTray();
+                  });
 }
 
 void TTrayForm::Show1Click() {

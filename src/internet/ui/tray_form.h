@@ -11,6 +11,7 @@ class QMenu;
 
 namespace quillary {
 
+class Hub;
 class TTrayIcon;
 
 class TTrayForm : public QWidget {
@@ -18,10 +19,10 @@ class TTrayForm : public QWidget {
  public:
   explicit TTrayForm(QWidget* parent = nullptr);
 
-  void SetMainWindow(QWidget* main) { main_ = main; }
+  // The main record window, which keeps itself in the tray through its hub
+  // while the icon is on.
+  void AttachMainWindow(QWidget* main, Hub& hub);
   QWidget* MainWindow() const { return main_; }
-  TTrayIcon* TrayIcon() const { return TrayIcon1_; }
-  QMenu* TrayMenu() const { return menu_; }
   QAction* Show1() const { return Show1_; }
   QAction* Terminate1() const { return Terminate1_; }
 

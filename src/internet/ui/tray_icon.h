@@ -29,10 +29,6 @@ class TTrayIcon : public QObject {
   // True when the desktop shows notification-area icons.
   static bool Available();
 
-  // What the desktop reports, exposed so tests can simulate it.
-  void SimulateClick() { emit Click(); }
-  void SimulateRightClick(const QPoint& pos) { HandleRightClick(pos); }
-
  signals:
   void Click();
   void DblClick();

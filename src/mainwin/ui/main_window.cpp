@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,12 +20,10 @@
 
 #include "mainwin/browse_rules.h"
 #include "mainwin/color_scheme.h"
-#include "mainwin/record_templates.h"
-#include "mainwin/ui/editors/edit_lists_dlg.h"
-#include "mainwin/ui/editors/lookup.h"
-#include "mainwin/ui/record_template_form.h"
+#include "mainwin/ui/editors/lookup_commands.h"
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
+#include "mainwin/ui/record_template_commands.h"
 #include "mainwin/ui/sort_button.h"
 #include "mainwin/ui/velto_header.h"
 #include "shell/messages.h"
@@ -39,14 +38,6 @@
 namespace quillary {
 
 namespace text {
-inline const QString kNotOpen = "Database is not Open! Cannot display details.";
-inline const QString kNotDeleted = "Record not Deleted.";
-inline const QString kInUseNotDeleted = "Record in use - not Deleted!";
-inline const QString kEmptyNotDeleted = "Empty Record cannot be Deleted.";
-inline const QString kConfirmCaption = "Confirm Action";
-inline const QString kConfirmPrompt =
-    "If you want to Delete the selected Record please\ntype in 'YES':\n"
-    "WARNING! Record Deletion cannot be Undone!";
 inline const QString kReadOnlyMode = " [Read Only Mode]";
 }  // namespace text
 
@@ -91,41 +82,6 @@ FontRecord ToRecord(const QFont& f) {
   return FontRecord(f.family(), style, f.pointSize() > 0 ? f.pointSize() : 10);
 }
 
-// The record form's lookup fields are lookup boxes over "list1.dbf" ..
-// "list5.dbf", shown sorted.
-QString ListFileName(int listNo) { return QString("list%1.dbf").arg(listNo); }
-
-class FormLookup final : public LookupEditor {
- public:
-  FormLookup(int listNo, QWidget* parent) : listNo_(listNo), box_(new TLookup(parent)) { box_->SetSorted(true); }
-  QWidget* Widget() override { return box_; }
-  QString Text() const override { return box_ ? box_->Text() : QString(); }
-  void SetText(const QString& text) override {
-    if (box_) box_->SetText(text);
-  }
-  void SetEditorEnabled(bool enabled) override {
-    if (box_) box_->SetEditorEnabled(enabled);
-  }
-  int ListNumber() const override { return listNo_; }
-  void AddTypedValue() override {
-    if (box_) box_->AddTypedValue();
-  }
-
- private:
-  int listNo_;
-  QPointer<TLookup> box_;
-};
-
-// A new record of the edit table gets the next number of the catalogue and
-// passes the (absent) filter, as records appended through the browse table do.
-void NumberNewRecord(dbase::Table& t) {
-  try {
-    if (t.IsEmpty(tables::kFilterMarkField)) t.SetText(tables::kFilterMarkField, std::string(1, tables::kMarkPasses));
-  } catch (const dbase::EngineError&) {
-  }
-  tables::AssignRecordNumber(t);
-}
-
 }  // namespace
 
 // Marks the window busy while a command runs: no other command starts
@@ -144,6 +100,7 @@ class TForm3::Busy {
 TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Form3");
   setWindowTitle(product::kTitle);
+  browser_ = std::make_unique<Browser>([this] { return form_->SaveCurrentRecord(); }, this);
   setMinimumSize(400, 300);
   if (Opt().StayOnTop == 1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
   chooseFont = [this](const QFont& initial) -> std::optional<QFont> {
@@ -155,29 +112,16 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   callbacks_.GoToFirstLetter = [this] { SelectLetter('A'); };
   callbacks_.GoToLastLetter = [this] { SelectLetter('Z'); };
   callbacks_.StepLetter = [this](bool forward) {
-    const auto& counts = tables::Db().Letters;
-    for (char l = char(currentLetter_ + (forward ? 1 : -1)); l >= 'A' && l <= 'Z'; l = char(l + (forward ? 1 : -1)))
-      if (counts[size_t(l - 'A')] > 0) {
-        SelectLetter(l);
-        return true;
-      }
-    return false;
+    const bool stepped = browser_->StepLetter(forward);
+    if (stepped) Render(Show::List);
+    return stepped;
   };
   callbacks_.GoToFound = [this](int field, int start, int length) {
-    dbase::Table& b = tables::Db().Data;
-    if (!b.IsOpen() || !b.HasRecord() || Blocked()) return;
-    const dbase::RecNo target = b.CurrentRecNo();
+    const std::optional<dbase::RecNo> target = browser_->BrowseRecord();
+    if (!target || Blocked()) return;
     // The shown record is saved before the found one replaces it.
     if (!SaveCurrentRecord()) return;
-    // The found record's position in the range, for the labels and the page.
-    int64_t p = 0;
-    b.First();
-    while (!b.Eof() && b.HasRecord() && b.CurrentRecNo() != target) {
-      b.Next();
-      ++p;
-    }
-    pageOffset_ = PageOffsetOf(p + 1, PageSize());
-    ShowRecord(p);
+    Run([this, target] { return browser_->ShowFound(*target); });
     form_->HighlightField(field, start, length);
   };
   callbacks_.SetWindowEnabled = [this](bool enabled) { setEnabled(enabled); };
@@ -215,19 +159,15 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   connect(letterTabs_, &TLetterTabs::LetterClicked, this, &TForm3::A_BtnClick);
   BuildRightPane();
   // The form has filled the label list the header's captions come from.
-  // Without a stored header the header keeps its own two default columns
-  // (50 and 100 pixels); widths the user gives them persist in header.dat.
+  // Without a stored header the two default columns share the header's
+  // width at its first show; widths the user gives them persist in header.dat.
   header_->LoadHeader(TListHeader::HeaderFilePath());
   header_->installEventFilter(this);
   ApplyColumnsToButtons();
   BuildPopups();
   ArrangePanes();
 
-  // The tables, the edit table and the database.
-  edit_ = std::make_unique<dbase::Table>();
   tables::Db().OrderChanged = [this] { AfterDataChange(); };
-  templates_.Load();
-  recTemplates_ = std::make_unique<RecordTemplates>(templates_, tables::Db().CopyBuffer);
 
   // Placed at the top right of the screen, then where wnd.dat says.
   resize(820, 580);
@@ -237,7 +177,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   }
   databaseOpened_ = tables::OpenDatabase();
   if (databaseOpened_) {
-    BindLookups();
+    lookups_->Bind();
     header_->SetFieldKinds(tables::Db().Kinds);
     UpdateLetterTabsState();
     UpdateSortCaptions();
@@ -254,7 +194,6 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   } else {
     splitter_->setSizes({width() * 45 / 100, width() * 55 / 100});
   }
-  RebuildTemplateMenus();
   if (databaseOpened_) form_->ReadPageOrder();
   qApp->installEventFilter(this);
   constructing_ = false;
@@ -263,13 +202,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
 TForm3::~TForm3() {
   if (qApp) qApp->removeEventFilter(this);
   if (tables::Db().OrderChanged) tables::Db().OrderChanged = nullptr;
-  try {
-    if (edit_) {
-      if (edit_->IsOpen() && edit_->State() != dbase::EditState::Browse) edit_->Cancel();
-      edit_->Close();
-    }
-  } catch (...) {
-  }
+  browser_->CloseEditTable();
 }
 
 QAction* TForm3::Command(const QString& name) const {
@@ -388,23 +321,78 @@ void TForm3::BuildSpeedBar() {
     auto* l = new QHBoxLayout(page);
     l->setContentsMargins(4, 3, 4, 3);
     l->setSpacing(4);
-    for (const char* n : pages[size_t(p)]) {
-      auto* b = new QToolButton(page);
-      QAction* a = std::string(n) == "B_Exit" ? Exit1_ : Command(n);
-      b->setDefaultAction(a);
-      b->setObjectName(n);
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      b->setAutoRaise(true);
-      b->setFocusPolicy(Qt::NoFocus);
-      // Hot buttons: the caption turns red under the mouse.
-      b->setStyleSheet(kHotButtonStyle);
-      l->addWidget(b);
-      speedButtons_[p].push_back(b);
-    }
+    for (const char* n : pages[size_t(p)])
+      l->addWidget(MakeSpeedButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n));
     l->addStretch();
     PageControl1_->addTab(page, names[p]);
   }
   PageControl1_->installEventFilter(this);
+}
+
+QToolButton* TForm3::MakeSpeedButton(int page, QAction* a, const QString& name) {
+  auto* b = new QToolButton;
+  b->setDefaultAction(a);
+  b->setObjectName(name);
+  b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  // Hot buttons: the caption turns red under the mouse.
+  b->setStyleSheet(kHotButtonStyle);
+  speedButtons_[page].push_back(b);
+  return b;
+}
+
+// ==================================================== contributed commands
+
+void TForm3::AddCommand(HubCommand command) {
+  const size_t index = contributed_.size();
+  contributed_.push_back(std::move(command));
+  const HubCommand& c = contributed_.back();
+  QAction* a = Command(c.name);
+  if (a) {
+    // The window's place for a command a later part of the program brings.
+    a->setProperty("later", false);
+  } else {
+    a = new QAction(c.key.isEmpty() ? c.text : c.text + "\t" + c.key, this);
+    a->setObjectName(c.name);
+    a->setIconText(QString(c.text).remove('&'));
+    commands_.push_back({c.name, a});
+    for (QAction* top : menuBar()->actions())
+      if (top->menu() && top->text() == c.menu) {
+        top->menu()->addAction(a);
+        break;
+      }
+    if (c.speedBarPage == 0 || c.speedBarPage == 1) {
+      auto* l = static_cast<QHBoxLayout*>(PageControl1_->widget(c.speedBarPage)->layout());
+      l->insertWidget(l->count() - 1, MakeSpeedButton(c.speedBarPage, a, c.name));
+      LayoutSpeedBar();
+    }
+  }
+  a->setProperty("contributed", true);
+  if (!c.hint.isEmpty()) a->setToolTip(c.hint);
+  connect(a, &QAction::triggered, this, [this, index] {
+    if (!Blocked()) Guarded([this, index] { RunContributed(index); });
+  });
+  UpdateCommands();
+}
+
+void TForm3::RunContributed(size_t index) {
+  // Copied: a command may contribute others while it runs.
+  const HubCommand c = contributed_.at(index);
+  if (c.enabled && !c.enabled()) return;
+  if (!SaveBeforeCommand()) return;
+  if (c.run) c.run();
+  UpdateCommands();
+}
+
+void TForm3::SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) {
+  SetKeepInTray(std::move(keepInTray));
+  if (hiddenToTray) connect(this, &TForm3::HiddenToTray, this, std::move(hiddenToTray));
+}
+
+void TForm3::UpdateCommands() {
+  for (const HubCommand& c : contributed_)
+    if (QAction* a = Command(c.name)) a->setEnabled(!c.enabled || c.enabled());
 }
 
 void TForm3::BuildListPane() {
@@ -468,16 +456,7 @@ void TForm3::BuildRightPane() {
   v->setContentsMargins(4, 4, 4, 4);
   v->setSpacing(3);
   form_ = new TRecordForm(*this, PgRight_);
-  form_->SetLookupFactory([this](int listNo, QWidget* parent) {
-    auto editor = std::make_unique<FormLookup>(listNo, parent);
-    editor->Widget()->setProperty("listNo", listNo);
-    lookups_.push_back(qobject_cast<TLookup*>(editor->Widget()));
-    return editor;
-  });
-  connect(form_, &TRecordForm::EditListRequested, this, [this](int listNo) {
-    if (Blocked()) return;
-    Guarded([this, listNo] { TEditListsDlg::ExecuteFor(ListFileName(listNo), this); });
-  });
+  lookups_ = std::make_unique<TLookupCommands>(*this, *form_, this);
   form_->setObjectName("Notebook1");
   form_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(form_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -496,7 +475,7 @@ void TForm3::BuildRightPane() {
   });
   connect(form_, &TRecordForm::DateFormatsChanged, this, [this] { RefreshListPage(); });
   // An edit after a save is saved again at the next move.
-  connect(form_, &TRecordForm::Modified, this, [this] { recordSaved_ = false; });
+  connect(form_, &TRecordForm::Modified, this, [this] { browser_->SetRecordSaved(false); });
   v->addWidget(form_, 1);
 
   Panel2_ = new QWidget(PgRight_);
@@ -542,20 +521,8 @@ void TForm3::BuildRightPane() {
   status_->setFrameShape(QFrame::StyledPanel);
   status_->setFrameShadow(QFrame::Sunken);
   st->addWidget(status_, 1);
-  TemplateBtn_ = new QToolButton(RStatus);
-  TemplateBtn_->setObjectName("TemplateBtn");
-  TemplateBtn_->setText(TRecordTemplateList::kBlank);
-  TemplateBtn_->setToolTip("Left Click - Template For New Records; Right Click - Menu");
-  TemplateBtn_->setFocusPolicy(Qt::NoFocus);
-  TemplateBtn_->setContextMenuPolicy(Qt::CustomContextMenu);
-  TemplateBtn_->setMinimumWidth(80);
-  connect(TemplateBtn_, &QToolButton::clicked, this, [this] {
-    if (!Blocked()) ShowPopupAt(PrepareTemplateMenu(), TemplateBtn_);
-  });
-  connect(TemplateBtn_, &QToolButton::customContextMenuRequested, this, [this](const QPoint& p) {
-    if (!Blocked()) PrepareTemplateRMenu()->popup(TemplateBtn_->mapToGlobal(p));
-  });
-  st->addWidget(TemplateBtn_);
+  templates_ = std::make_unique<TRecordTemplateCommands>(*this, *form_, this, RStatus);
+  st->addWidget(templates_->Button());
   v->addWidget(RStatus);
 }
 
@@ -566,10 +533,6 @@ void TForm3::BuildPopups() {
   PopupMenu2_->setObjectName("PopupMenu2");
   PopupMenu3_ = new QMenu(this);
   PopupMenu3_->setObjectName("PopupMenu3");
-  TemplateMenu_ = new QMenu(this);
-  TemplateMenu_->setObjectName("TemplateMenu");
-  TemplateRMenu_ = new QMenu(this);
-  TemplateRMenu_->setObjectName("TemplateRMenu");
 }
 
 // Speed bar above or below; letter tabs beside the list or at the right edge.
@@ -711,6 +674,7 @@ void TForm3::AdjustRecordButtons() {
     buttons_[size_t(k)]->setGeometry(0, k * (h + 2), buttonsArea_->width(), h);
   // Tab order: the buttons after the sort button, in page order.
   for (int k = 1; k < count; ++k) setTabOrder(buttons_[size_t(k - 1)], buttons_[size_t(k)]);
+  browser_->SetPageSize(count);
   ApplyColumnsToButtons();
   if (changed || fontChanged) RefreshListPage();
 }
@@ -734,16 +698,11 @@ void TForm3::ApplyColumnsToButtons() {
 
 // ============================================================ state display
 
-bool TForm3::LetterTabsActive() const { return tables::Db().Index.LetterTabsActive(tables::Db().Data); }
-
-int64_t TForm3::RangeCount() {
-  dbase::Table& b = tables::Db().Data;
-  return b.IsOpen() ? int64_t(b.RecordCount()) : 0;
-}
-
 bool TForm3::ReadOnlyDatabase() const { return Opt().IsReadOnlyDatabase(); }
 
 QString TForm3::DataFileName() const { return Opt().CurrentDbFile; }
+
+tables::CurrentDatabase& TForm3::Database() { return tables::Db(); }
 
 void TForm3::RecordLetterChanged(char oldLetter, char newLetter) {
   if (savingToBuffer_) return;  // the copy buffer is no record of a letter
@@ -763,6 +722,7 @@ void TForm3::UpdateCaption() {
     try {
       if (c.FindKey({{0, Opt().CurrentDbFile.toStdString()}})) name = QString::fromStdString(c.AsText(1));
     } catch (const dbase::EngineError&) {
+      // A catalogue entry that cannot be read: the caption names the file.
     }
     caption += " - Database: " + name;
     if (Opt().IsReadOnlyDatabase()) caption += text::kReadOnlyMode;
@@ -784,249 +744,107 @@ void TForm3::UpdateLetterTabsState() {
   const bool active = LetterTabsActive();
   letterTabs_->SetTabsEnabled(active);
   for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
-  letterTabs_->SetSelected(active ? currentLetter_ : 0);
+  letterTabs_->SetSelected(active ? CurrentLetter() : 0);
 }
 
 void TForm3::UpdateStatus() {
-  status_->setText(StatusText(newRecordMode_, Opt().IsReadOnlyDatabase(), recordInUse_));
+  status_->setText(StatusText(NewRecordMode(), Opt().IsReadOnlyDatabase(), RecordInUse()));
 }
 
 void TForm3::UpdateEnabledStates() {
   const bool ro = Opt().IsReadOnlyDatabase();
-  const bool locked = ro || recordInUse_;
+  const bool locked = ro || RecordInUse();
   for (const char* n : {"B_RCopy", "B_New", "B_Import", "B_Export", "B_Maintenance", "B_Replace", "B_RCapture"}) {
     QAction* a = Command(n);
-    if (!a->property("later").toBool()) a->setEnabled(!ro);
+    if (!a->property("later").toBool() && !a->property("contributed").toBool()) a->setEnabled(!ro);
   }
   Command("B_RUndo")->setEnabled(!locked);
   Command("B_RDelete")->setEnabled(!locked);
   Command("B_RPaste")->setEnabled(!locked && tables::Db().CopyBufferFilled);
   form_->SetEditorsState(!locked);
+  UpdateCommands();
 }
 
-void TForm3::DisplayNewRecord(int64_t count) {
-  newRecordMode_ = true;
-  recordInUse_ = false;
-  ReleaseEditRecord();
-  form_->ClearFields();
-  currentRecordId_ = -1;
-  shownLetter_ = 0;
-  currentRecordNo_ = count + 1;
-  PgR_Lbl_->setText(RecordNumberText(currentRecordNo_, true));
-  Perc_Lbl_->setText(PercentText(currentRecordNo_, count));
-  UpdateStatus();
-  UpdateEnabledStates();
+// ================================================================ rendering
+
+void TForm3::Render(Show s) {
+  if (browser_->TakeLetterChange()) {
+    const bool set = browser_->LetterRangeSet();
+    letterTabs_->SetTabsEnabled(set);
+    letterTabs_->SetSelected(set ? browser_->CurrentLetter() : 0);
+  }
+  switch (s) {
+    case Show::Nothing: return;
+    case Show::List: break;
+    case Show::Record:
+    case Show::NewRecord:
+      if (s == Show::Record) form_->LoadFields(browser_->EditTable());
+      else form_->ClearFields();
+      UpdateStatus();
+      UpdateEnabledStates();
+      [[fallthrough]];
+    case Show::Labels:
+      PgR_Lbl_->setText(RecordNumberText(browser_->RecordNo(), browser_->NewRecordMode()));
+      Perc_Lbl_->setText(PercentText(browser_->RecordNo(), browser_->PercentCount()));
+      break;
+  }
   RefreshListPage();
 }
 
-void TForm3::DisplayEditRecord(int64_t recordNo) {
-  dbase::Table& e = *edit_;
-  newRecordMode_ = false;
-  recordInUse_ = false;
-  if (!Opt().IsReadOnlyDatabase()) {
-    try {
-      e.Edit();
-    } catch (const dbase::EngineError&) {
-      recordInUse_ = true;
-    }
-  }
-  form_->LoadFields(e);
-  try {
-    currentRecordId_ = int64_t(e.AsNumber(tables::kRecordNumberField));
-  } catch (const dbase::EngineError&) {
-    currentRecordId_ = 0;
-  }
-  const char letter = tables::Db().Index.RecordLetter(e);
-  shownLetter_ = letter;
-  if (letter) currentRecordLetter_ = letter;
-  currentRecordNo_ = recordNo;
-  int64_t count = RangeCount();
-  if (LetterTabsActive() && IsTabLetter(currentRecordLetter_) && currentRecordLetter_ != currentLetter_)
-    count = tables::Db().Letters[size_t(currentRecordLetter_ - 'A')];
-  PgR_Lbl_->setText(RecordNumberText(recordNo, false));
-  Perc_Lbl_->setText(PercentText(recordNo, count));
-  UpdateStatus();
-  UpdateEnabledStates();
-  RefreshListPage();
-}
-
-// ================================================================ operations
-
-void TForm3::OpenEditTable() {
-  ReleaseEditRecord();
-  try {
-    edit_->Close();
-  } catch (const dbase::EngineError&) {
-  }
-  dbase::Table& b = tables::Db().Data;
-  if (!b.IsOpen()) return;
-  edit_->SetAfterInsert(NumberNewRecord);
-  if (tables::OpenTableIn(*edit_, b.Directory(), b.FileName(), false) != tables::OpenResult::Opened) edit_->Close();
-}
-
-int64_t TForm3::SavedRecordPosition() {
-  dbase::Table& b = tables::Db().Data;
-  int64_t id = -1;
-  try {
-    if (edit_->IsOpen() && edit_->HasRecord()) id = int64_t(edit_->AsNumber(tables::kRecordNumberField));
-  } catch (const dbase::EngineError&) {
-  }
-  if (id < 0) return 0;  // unknown: as if it came first
-  int64_t p = 0;
-  for (b.First(); !b.Eof() && b.HasRecord(); b.Next(), ++p) {
-    try {
-      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == id) return p;
-    } catch (const dbase::EngineError&) {
-    }
-  }
-  return 0;
-}
-
-// Leaves the edit state the shown record was put in, without writing.
-void TForm3::ReleaseEditRecord() {
-  try {
-    if (edit_ && edit_->IsOpen() && edit_->State() != dbase::EditState::Browse) edit_->Cancel();
-  } catch (const dbase::EngineError&) {
-  }
+void TForm3::Run(const std::function<Show()>& move) {
+  Busy busy(*this);
+  Render(move());
 }
 
 void TForm3::ShowRecord(int64_t i) {
-  dbase::Table& b = tables::Db().Data;
-  if (!b.IsOpen()) {
-    Msg().Error(text::kNotOpen);
-    return;
-  }
-  Busy busy(*this);
-  const int64_t c0 = RangeCount();
-  if (currentRecordNo_ > 0 && !recordSaved_) {
-    if (!form_->SaveCurrentRecord()) return;
-  }
-  recordSaved_ = false;
-  // A save that failed and was let go leaves nothing pending to be posted
-  // by the next move.
-  ReleaseEditRecord();
-  newRecordMode_ = false;
-  recordInUse_ = false;
-  const int64_t c1 = RangeCount();
-  // The save added the new record to the range. Position i counts the
-  // records as they were listed before it, so it moves on by one only when
-  // the new record sorts at or before it (not, say, at the end of the list).
-  if (c1 > c0 && SavedRecordPosition() <= i) ++i;
-  if (!edit_->IsOpen()) OpenEditTable();
-  if (i >= 0 && i < c1 && edit_->IsOpen()) {
-    tables::GotoPosition(b, uint64_t(i));
-    try {
-      edit_->GotoCurrent(b);
-      DisplayEditRecord(i + 1);
-      return;
-    } catch (const dbase::EngineError&) {
-    }
-  }
-  DisplayNewRecord(c1);
-}
-
-void TForm3::ShowAt(char letter, int64_t position) {
-  dbase::Table& b = tables::Db().Data;
-  tables::TIndex& index = tables::Db().Index;
-  const bool other = LetterTabsActive() && IsTabLetter(letter) && letter != currentLetter_;
-  if (other) index.SetLetterRange(b, letter);
-  tables::GotoPosition(b, uint64_t(std::max<int64_t>(0, position)));
-  bool shown = false;
-  if (b.HasRecord() && !b.Eof()) {
-    try {
-      edit_->GotoCurrent(b);
-      shown = true;
-    } catch (const dbase::EngineError&) {
-    }
-  }
-  if (other) index.SetLetterRange(b, currentLetter_);
-  recordSaved_ = false;
-  if (shown) {
-    if (IsTabLetter(letter)) currentRecordLetter_ = letter;
-    DisplayEditRecord(position + 1);
-  } else {
-    DisplayNewRecord(RangeCount());
-  }
+  Run([this, i] { return browser_->ShowRecord(i); });
 }
 
 void TForm3::RefreshListPage() {
   if (constructing_ || !isVisible() || buttons_.empty()) return;
-  dbase::Table& b = tables::Db().Data;
   form_->ClearHighlight();
   for (TFormatedButton* btn : buttons_) {
     if (btn->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
     btn->ClearCells();
   }
-  selectedButton_ = -1;
-  const std::vector<ListRow> rows = ReadListPage(b, pageOffset_, PageSize(), columns_);
-  for (size_t k = 0; k < rows.size(); ++k) {
-    for (size_t c = 0; c < rows[k].cells.size(); ++c)
-      buttons_[k]->SetCell(int(c), rows[k].cells[c].text, rows[k].cells[c].rightAligned);
-    if (!newRecordMode_ && rows[k].recordNumber == currentRecordId_) selectedButton_ = int(k);
-  }
-  const int64_t count = RangeCount();
-  const bool tabs = LetterTabsActive();
-  const PageButtons pb = PageButtonStates({pageOffset_, PageSize(), count, tabs, currentLetter_});
-  Command("B_First")->setEnabled(pb.first);
-  Command("B_PgUp")->setEnabled(pb.pgUp);
-  Command("B_PgDn")->setEnabled(pb.pgDn);
-  Command("B_Last")->setEnabled(pb.last);
-  RecordState rs;
-  rs.newRecordMode = newRecordMode_;
-  rs.recordNo = currentRecordNo_;
-  rs.rangeCount = count;
-  rs.tabsActive = tabs;
-  rs.currentLetter = currentLetter_;
-  rs.recordLetter = currentRecordLetter_;
-  rs.letters = tables::Db().Letters;
-  if (tabs) rs.letters[size_t(currentLetter_ - 'A')] = int32_t(count);
-  rs.readOnlyWithoutRecord = Opt().IsReadOnlyDatabase() && !(edit_->IsOpen() && edit_->HasRecord());
-  const RecordButtons rb = RecordButtonStates(rs);
-  Command("B_Prev")->setEnabled(rb.previous);
-  Command("B_Next")->setEnabled(rb.next);
-  if (tabs) tables::Db().Index.StoreLetterCount(currentLetter_, this);
-  for (int k = 0; k < PageSize(); ++k) buttons_[size_t(k)]->SetSelected(k == selectedButton_);
+  browser_->SetPageSize(PageSize());
+  const PageView v = browser_->Page(columns_);
+  for (size_t k = 0; k < v.rows.size() && k < buttons_.size(); ++k)
+    for (size_t c = 0; c < v.rows[k].cells.size(); ++c)
+      buttons_[k]->SetCell(int(c), v.rows[k].cells[c].text, v.rows[k].cells[c].rightAligned);
+  Command("B_First")->setEnabled(v.pageButtons.first);
+  Command("B_PgUp")->setEnabled(v.pageButtons.pgUp);
+  Command("B_PgDn")->setEnabled(v.pageButtons.pgDn);
+  Command("B_Last")->setEnabled(v.pageButtons.last);
+  Command("B_Prev")->setEnabled(v.recordButtons.previous);
+  Command("B_Next")->setEnabled(v.recordButtons.next);
+  for (int k = 0; k < PageSize(); ++k) buttons_[size_t(k)]->SetSelected(k == v.selected);
   // The list takes the focus, except from an editor being typed into.
   QWidget* f = QApplication::focusWidget();
-  if (!f || !form_->isAncestorOf(f)) buttons_[size_t(selectedButton_ >= 0 ? selectedButton_ : 0)]->setFocus();
+  if (!f || !form_->isAncestorOf(f)) buttons_[size_t(v.selected >= 0 ? v.selected : 0)]->setFocus();
 }
 
 void TForm3::Reload() {
-  BindLookups();
-  OpenEditTable();
-  newRecordMode_ = false;
-  recordInUse_ = false;
-  currentRecordNo_ = 0;
-  ShowRecord(0);
+  lookups_->Bind();
+  Run([this] { return browser_->Reload(); });
 }
 
 bool TForm3::SaveBeforeCommand() {
   if (!form_->SaveCurrentRecord()) return false;
-  recordSaved_ = true;
-  if (newRecordMode_) {
-    ShowRecord(currentRecordNo_ - 1);
-  }
+  Run([this] { return browser_->AfterSave(); });
   return true;
 }
 
 void TForm3::AfterDataChange() {
-  tables::TIndex& index = tables::Db().Index;
-  index.CountLetters();
+  const Show s = browser_->AfterDataChange();
   UpdateLetterTabsState();
-  SelectLetter('A');
+  Render(s);
   UpdateSortCaptions();
 }
 
 void TForm3::SelectLetter(char letter, bool refresh) {
-  if (letter >= 'a' && letter <= 'z') letter = char(letter - 'a' + 'A');
-  if (!IsTabLetter(letter)) return;
-  currentLetter_ = letter;
-  pageOffset_ = 0;
-  dbase::Table& b = tables::Db().Data;
-  const bool set = tables::Db().Index.SetLetterRange(b, letter);
-  letterTabs_->SetTabsEnabled(set);
-  letterTabs_->SetSelected(set ? letter : 0);
-  if (refresh) RefreshListPage();
+  const Show s = browser_->SelectLetter(letter);
+  Render(refresh ? s : Show::Nothing);
 }
 
 // ================================================================== paging
@@ -1041,46 +859,27 @@ void TForm3::Guarded(const std::function<void()>& command) {
     try {
       RefreshListPage();
     } catch (const std::exception&) {
+      // The message is out; a list that cannot be read stays as it was.
     }
   }
 }
 
 bool TForm3::Blocked() const { return busy_ > 0 || (form_ && form_->Busy()); }
 
-void TForm3::B_FirstClick() {
-  if (pageOffset_ == 0) return;
-  pageOffset_ = 0;
-  RefreshListPage();
+std::unique_ptr<WorkScope> TForm3::BeginWork(const QString& progressCaption, int maximum) {
+  ++busy_;
+  return std::make_unique<WorkScope>(progressCaption, maximum, [w = QPointer<TForm3>(this)] {
+    if (w) --w->busy_;
+  });
 }
 
-void TForm3::B_PgUpClick() {
-  const PageMove m = PgUpMove({pageOffset_, PageSize(), RangeCount(), LetterTabsActive(), currentLetter_});
-  if (m.kind == PageMove::Offset) {
-    pageOffset_ = m.offset;
-    RefreshListPage();
-  } else if (m.kind == PageMove::Letter) {
-    SelectLetter(m.letter, false);
-    pageOffset_ = LastPageOffset(RangeCount(), PageSize());
-    RefreshListPage();
-  }
-}
+void TForm3::B_FirstClick() { Render(browser_->First()); }
 
-void TForm3::B_PgDnClick() {
-  const PageMove m = PgDnMove({pageOffset_, PageSize(), RangeCount(), LetterTabsActive(), currentLetter_});
-  if (m.kind == PageMove::Offset) {
-    pageOffset_ = m.offset;
-    RefreshListPage();
-  } else if (m.kind == PageMove::Letter) {
-    SelectLetter(m.letter);
-  }
-}
+void TForm3::B_PgUpClick() { Render(browser_->PgUp()); }
 
-void TForm3::B_LastClick() {
-  const int64_t d = LastPageOffset(RangeCount(), PageSize());
-  if (d == pageOffset_) return;
-  pageOffset_ = d;
-  RefreshListPage();
-}
+void TForm3::B_PgDnClick() { Render(browser_->PgDn()); }
+
+void TForm3::B_LastClick() { Render(browser_->Last()); }
 
 void TForm3::A_BtnClick(char letter) {
   if (Blocked() || !LetterTabsActive()) return;
@@ -1088,19 +887,12 @@ void TForm3::A_BtnClick(char letter) {
 }
 
 void TForm3::RecordButtonClick(int k) {
-  ShowRecord(pageOffset_ + k);
+  Run([this, k] { return browser_->RecordButton(k); });
   // The button shows as pressed only while it holds the shown record.
-  if (k >= 0 && k < PageSize()) buttons_[size_t(k)]->SetSelected(k == selectedButton_);
+  if (k >= 0 && k < PageSize()) buttons_[size_t(k)]->SetSelected(k == SelectedButton());
 }
 
 // ========================================================= record movement
-
-bool TForm3::SaveRecordForMove() {
-  if (!form_->SaveCurrentRecord()) return false;
-  recordSaved_ = true;
-  ReleaseEditRecord();
-  return true;
-}
 
 void TForm3::Previous1Click() { MoveToNeighbour(false); }
 
@@ -1108,94 +900,37 @@ void TForm3::Next1Click() { MoveToNeighbour(true); }
 
 void TForm3::MoveToNeighbour(bool forward) {
   if (!Command(forward ? "B_Next" : "B_Prev")->isEnabled()) return;
-  Busy busy(*this);
-  RecordState s;
-  s.newRecordMode = newRecordMode_;
-  s.recordNo = currentRecordNo_;
-  s.recordLetter = newRecordMode_ ? currentLetter_ : shownLetter_;
-  if (!SaveRecordForMove()) return;
-  s.rangeCount = RangeCount();
-  s.tabsActive = LetterTabsActive();
-  s.currentLetter = currentLetter_;
-  s.letters = tables::Db().Letters;
-  if (const auto t = forward ? NextTarget(s) : PreviousTarget(s)) ShowAt(t->letter, t->position);
-  else DisplayNewRecord(RangeCount());
+  Run([this, forward] { return browser_->Neighbour(forward); });
 }
 
 void TForm3::B_RSynchroClick() {
-  if (newRecordMode_) return;
-  Busy busy(*this);
-  if (!SaveRecordForMove()) return;
-  const char letter = currentRecordLetter_;
-  if (LetterTabsActive() && IsTabLetter(letter) && letter != currentLetter_) SelectLetter(letter, false);
-  dbase::Table& b = tables::Db().Data;
-  int64_t p = 0;
-  b.First();
-  while (!b.Eof() && b.HasRecord()) {
-    ++p;
-    try {
-      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == currentRecordId_) break;
-    } catch (const dbase::EngineError&) {
-    }
-    b.Next();
-  }
-  if (p == 0) p = 1;
-  pageOffset_ = PageOffsetOf(p, PageSize());
-  ShowRecord(p - 1);
+  Run([this] { return browser_->Synchronize(); });
 }
 
 // ================================================================= commands
 
 void TForm3::B_NewClick() {
   if (!Command("B_New")->isEnabled()) return;
-  ShowRecord(RangeCount());
-  if (!newRecordMode_ || recordInUse_ || Opt().IsReadOnlyDatabase()) return;
+  Run([this] { return browser_->NewRecord(); });
+  if (!NewRecordMode() || RecordInUse() || Opt().IsReadOnlyDatabase()) return;
   form_->FocusFirstEditor();
-  if (templateName_ != TRecordTemplateList::kBlank && templates_.Find(templateName_) != TRecordTemplateList::kNotFound)
-    LoadTemplate(templateName_, false);
-}
-
-bool TForm3::ConfirmDelete() {
-  if (Opt().RecordDeleteMode == 1) return true;
-  if (Msg().TypedConfirmation(text::kConfirmCaption, text::kConfirmPrompt)) return true;
-  Msg().Information(text::kNotDeleted);
-  return false;
+  templates_->FillNewRecord();
 }
 
 void TForm3::B_RDeleteClick() {
   if (!Command("B_RDelete")->isEnabled() || form_->IsFormBlank()) return;
-  if (!ConfirmDelete()) return;
+  if (!Browser::ConfirmDelete()) return;
   DeleteShownRecord();
 }
 
 void TForm3::DeleteShownRecord() {
-  Busy busy(*this);
-  if (newRecordMode_) {
+  // A new record is only the typed fields.
+  if (NewRecordMode()) {
+    Busy busy(*this);
     form_->ClearFields();
     return;
   }
-  dbase::Table& e = *edit_;
-  if (!e.IsOpen() || !e.HasRecord()) return;
-  const char letter = tables::Db().Index.RecordLetter(e);
-  try {
-    ReleaseEditRecord();
-    e.Delete();
-    e.Flush();
-  } catch (const dbase::EngineError&) {
-    Msg().Error(text::kInUseNotDeleted);
-    if (!Opt().IsReadOnlyDatabase()) {
-      try {
-        e.Edit();
-      } catch (const dbase::EngineError&) {
-        recordInUse_ = true;
-      }
-    }
-    return;
-  }
-  tables::Db().Index.AdjustLetterCounts(letter, 0, this);
-  const int64_t n = currentRecordNo_;
-  currentRecordNo_ = 0;  // nothing left to save
-  ShowRecord(std::max<int64_t>(0, n - 1));
+  Run([this] { return browser_->DeleteShown(); });
 }
 
 void TForm3::B_RCopyClick() {
@@ -1205,15 +940,19 @@ void TForm3::B_RCopyClick() {
     return;
   }
   Busy busy(*this);
-  dbase::Table& c = tables::Db().CopyBuffer;
-  if (!c.IsOpen()) return;
   savingToBuffer_ = true;
   try {
-    tables::GotoPosition(c, 0);
-    if (!c.HasRecord() || c.Eof()) c.Append();
-    if (form_->SaveFields(c)) tables::Db().CopyBufferFilled = true;
+    if (dbase::Table* c = Browser::CopyBufferRecord(true)) {
+      if (form_->SaveFields(*c)) tables::Db().CopyBufferFilled = true;
+    }
   } catch (const dbase::EngineError&) {
-    if (c.State() != dbase::EditState::Browse) c.Cancel();
+    // Nothing was copied: the buffer keeps what it held.
+    dbase::Table& c = tables::Db().CopyBuffer;
+    try {
+      if (c.State() != dbase::EditState::Browse) c.Cancel();
+    } catch (const dbase::EngineError&) {
+      // Cancelling writes nothing.
+    }
   }
   savingToBuffer_ = false;
   UpdateEnabledStates();
@@ -1221,16 +960,14 @@ void TForm3::B_RCopyClick() {
 
 void TForm3::B_RPasteClick() {
   if (!Command("B_RPaste")->isEnabled()) return;
-  dbase::Table& c = tables::Db().CopyBuffer;
-  if (!c.IsOpen()) return;
-  tables::GotoPosition(c, 0);
-  if (c.HasRecord() && !c.Eof()) form_->LoadFields(c);
+  if (dbase::Table* c = Browser::CopyBufferRecord(false)) form_->LoadFields(*c);
 }
 
 void TForm3::B_RUndoClick() {
   if (!Command("B_RUndo")->isEnabled()) return;
-  if (newRecordMode_) form_->ClearFields();
-  else if (edit_->IsOpen() && edit_->HasRecord()) form_->LoadFields(*edit_);
+  dbase::Table& e = browser_->EditTable();
+  if (NewRecordMode()) form_->ClearFields();
+  else if (e.IsOpen() && e.HasRecord()) form_->LoadFields(e);
 }
 
 void TForm3::B_ExitClick() {
@@ -1239,82 +976,15 @@ void TForm3::B_ExitClick() {
   emit ExitRequested();
 }
 
-// ================================================================== lookups
-
-void TForm3::BindLookups() {
-  for (const QPointer<TLookup>& box : lookups_)
-    if (box) box->SetSource(ListFileName(box->property("listNo").toInt()));
-}
-
-void TForm3::UnbindLookups() {
-  for (const QPointer<TLookup>& box : lookups_)
-    if (box) box->SetSource(QString());
-}
-
 // ================================================================ templates
 
-void TForm3::LoadTemplate(const QString& name, bool replace) {
-  // A new record starts blank already; "Blank" clears a replaced one.
-  switch (recTemplates_->GotoTemplate(name)) {
-    case RecordTemplates::Use::Blank:
-      if (replace) form_->ClearFields();
-      break;
-    case RecordTemplates::Use::Positioned: form_->LoadFields(tables::Db().CopyBuffer, true); break;
-    case RecordTemplates::Use::Missing: break;  // the error was shown
-  }
-}
+QString TForm3::TemplateName() const { return templates_->TemplateName(); }
 
-bool TForm3::CanSaveToTemplate() const { return databaseOpened_ && tables::Db().CopyBuffer.IsOpen(); }
+QToolButton* TForm3::TemplateButton() const { return templates_->Button(); }
 
-void TForm3::SaveRecordToTemplate() {
-  if (!CanSaveToTemplate()) return;
-  // A date the editor refuses is not written into a template.
-  if (!form_->CheckDates()) return;
-  SaveRecordAsTemplate(*recTemplates_, [this](dbase::Table& t) { return form_->SaveFields(t); }, this);
-  RebuildTemplateMenus();
-}
+QMenu* TForm3::PrepareTemplateMenu() { return templates_->PrepareTemplateMenu(); }
 
-void TForm3::RebuildTemplateMenus() {
-  // The template of new records may have been deleted in the dialog.
-  if (templateName_ != TRecordTemplateList::kBlank && templates_.Find(templateName_) == TRecordTemplateList::kNotFound)
-    templateName_ = TRecordTemplateList::kBlank;
-  TemplateBtn_->setText(templateName_);
-}
-
-QMenu* TForm3::PrepareTemplateMenu() {
-  QMenu* m = TemplateMenu_;
-  m->clear();
-  QAction* head = m->addAction("Templates For Adding New Records:");
-  head->setEnabled(false);
-  QStringList names{TRecordTemplateList::kBlank};
-  names << templates_.Names();
-  for (const QString& n : names) {
-    QAction* a = m->addAction(n);
-    a->setCheckable(true);
-    a->setChecked(n == templateName_);
-    connect(a, &QAction::triggered, this, [this, n] {
-      templateName_ = n;
-      TemplateBtn_->setText(n);
-    });
-  }
-  return m;
-}
-
-QMenu* TForm3::PrepareTemplateRMenu() {
-  QMenu* m = TemplateRMenu_;
-  m->clear();
-  QMenu* replace = m->addMenu("&Replace Record With Template");
-  replace->setEnabled(!Opt().IsReadOnlyDatabase() && !recordInUse_);
-  QStringList names{TRecordTemplateList::kBlank};
-  names << templates_.Names();
-  for (const QString& n : names)
-    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
-  QAction* save = m->addAction("&Save Record To Template");
-  save->setEnabled(CanSaveToTemplate());
-  connect(save, &QAction::triggered, this, [this] { Guarded([this] { SaveRecordToTemplate(); }); });
-  m->addAction("&Help")->setEnabled(false);
-  return m;
-}
+QMenu* TForm3::PrepareTemplateRMenu() { return templates_->PrepareTemplateRMenu(); }
 
 // =================================================================== popups
 
@@ -1324,9 +994,8 @@ void TForm3::FillFieldMenu(QMenu* menu, dbase::Table& table) {
 }
 
 QMenu* TForm3::PrepareRecordButtonPopup(int k) {
-  popupButton_ = k;
-  const int64_t position = pageOffset_ + k;
-  const bool beyond = position >= RangeCount();
+  const int64_t position = browser_->ButtonPosition(k);
+  const bool beyond = !browser_->HasRecordAt(position);
   const bool ro = Opt().IsReadOnlyDatabase();
   QMenu* m = PopupMenu1_;
   m->clear();
@@ -1339,16 +1008,12 @@ QMenu* TForm3::PrepareRecordButtonPopup(int k) {
   QMenu* quick = m->addMenu("&Quick View");
   quick->setEnabled(!beyond);
   connect(quick, &QMenu::aboutToShow, this, [this, quick, position] {
-    dbase::Table& b = tables::Db().Data;
-    tables::GotoPosition(b, uint64_t(position));
-    if (b.HasRecord() && !b.Eof()) FillFieldMenu(quick, b);
+    if (dbase::Table* b = browser_->RecordAt(position)) FillFieldMenu(quick, *b);
   });
   QMenu* view = m->addMenu("&View Copy Buffer");
   view->setEnabled(!ro && tables::Db().CopyBufferFilled);
   connect(view, &QMenu::aboutToShow, this, [this, view] {
-    dbase::Table& c = tables::Db().CopyBuffer;
-    tables::GotoPosition(c, 0);
-    if (c.HasRecord() && !c.Eof()) FillFieldMenu(view, c);
+    if (dbase::Table* c = Browser::CopyBufferRecord(false)) FillFieldMenu(view, *c);
   });
   m->addSeparator();
   QAction* copy = m->addAction("&Copy Record");
@@ -1371,96 +1036,48 @@ QMenu* TForm3::PrepareRecordButtonPopup(int k) {
 
 void TForm3::CopyAtPosition(int64_t position) {
   if (Blocked()) return;
-  if (position >= RangeCount()) {
-    Msg().Warning(tables::text::kEmptyNotCopied);
-    return;
-  }
-  tables::CopyToBuffer(uint64_t(position));
-  tables::Db().CopyBufferFilled = true;
+  browser_->CopyAt(position);
   UpdateEnabledStates();
 }
 
 void TForm3::PasteAtPosition(int64_t position) {
   if (Blocked()) return;
   // The shown record takes the paste in its editors.
-  const bool shown = !newRecordMode_ && selectedButton_ >= 0 && position == pageOffset_ + selectedButton_;
-  if (shown || (newRecordMode_ && position >= RangeCount())) {
+  if (browser_->PastesIntoForm(position)) {
     B_RPasteClick();
     return;
   }
-  Busy busy(*this);
-  tables::PasteFromBuffer(uint64_t(position), this);
-  RefreshListPage();
-  // The shown record may have moved in the range.
-  if (!newRecordMode_ && currentRecordId_ >= 0) {
-    dbase::Table& b = tables::Db().Data;
-    int64_t p = 0;
-    for (b.First(); !b.Eof() && b.HasRecord(); b.Next()) {
-      ++p;
-      if (int64_t(b.AsNumber(tables::kRecordNumberField)) == currentRecordId_) {
-        currentRecordNo_ = p;
-        break;
-      }
-    }
-  }
+  Run([this, position] { return browser_->PasteAt(position); });
 }
 
 void TForm3::DeleteAtPosition(int64_t position) {
   if (Blocked()) return;
-  if (position >= RangeCount()) {
-    Msg().Information(text::kEmptyNotDeleted);
+  if (!browser_->HasRecordAt(position)) {
+    Msg().Information(browse_text::kEmptyNotDeleted);
     return;
   }
-  const bool shown = !newRecordMode_ && selectedButton_ >= 0 && position == pageOffset_ + selectedButton_;
-  if (shown) {
+  if (browser_->IsShownAt(position)) {
     if (!Command("B_RDelete")->isEnabled()) return;
-    if (!ConfirmDelete()) return;
+    if (!Browser::ConfirmDelete()) return;
     DeleteShownRecord();
     return;
   }
-  if (!ConfirmDelete()) return;
-  Busy busy(*this);
-  dbase::Table& b = tables::Db().Data;
-  tables::GotoPosition(b, uint64_t(position));
-  const char letter = tables::Db().Index.RecordLetter(b);
-  try {
-    b.Delete();
-    b.Flush();
-  } catch (const dbase::EngineError&) {
-    if (b.State() != dbase::EditState::Browse) b.Cancel();
-    Msg().Error(text::kInUseNotDeleted);
-    return;
-  }
-  tables::Db().Index.AdjustLetterCounts(letter, 0, this);
-  if (!newRecordMode_ && position < currentRecordNo_ - 1 && currentRecordLetter_ == letter) --currentRecordNo_;
-  if (!newRecordMode_ && !LetterTabsActive() && position < currentRecordNo_ - 1) --currentRecordNo_;
-  PgR_Lbl_->setText(RecordNumberText(currentRecordNo_, newRecordMode_));
-  Perc_Lbl_->setText(PercentText(currentRecordNo_, RangeCount()));
-  RefreshListPage();
+  if (!Browser::ConfirmDelete()) return;
+  Run([this, position] { return browser_->DeleteAt(position); });
 }
 
 QMenu* TForm3::PrepareRecordFormPopup() {
   QMenu* m = PopupMenu3_;
   m->clear();
   const bool ro = Opt().IsReadOnlyDatabase();
-  const bool locked = ro || recordInUse_;
+  const bool locked = ro || RecordInUse();
   m->addAction("&Go To Web Page")->setEnabled(false);
   m->addAction("Capture &Web Page")->setEnabled(false);
-  QMenu* replace = m->addMenu("R&eplace Record With Template");
-  replace->setEnabled(!locked);
-  QStringList names{TRecordTemplateList::kBlank};
-  names << templates_.Names();
-  for (const QString& n : names)
-    connect(replace->addAction(n), &QAction::triggered, this, [this, n] { Guarded([this, n] { LoadTemplate(n, true); }); });
-  QAction* save = m->addAction("&Save Record To Template");
-  save->setEnabled(CanSaveToTemplate());
-  connect(save, &QAction::triggered, this, [this] { Guarded([this] { SaveRecordToTemplate(); }); });
+  templates_->AddToRecordMenu(m, locked);
   QMenu* view = m->addMenu("&View Copy Buffer");
   view->setEnabled(Command("B_RPaste")->isEnabled());
   connect(view, &QMenu::aboutToShow, this, [this, view] {
-    dbase::Table& c = tables::Db().CopyBuffer;
-    tables::GotoPosition(c, 0);
-    if (c.HasRecord() && !c.Eof()) FillFieldMenu(view, c);
+    if (dbase::Table* c = Browser::CopyBufferRecord(false)) FillFieldMenu(view, *c);
   });
   m->addSeparator();
   for (const char* n : {"B_RPaste", "B_RCopy", "B_RUndo", "B_RDelete", "B_RPrint", "B_RSynchro"}) {
@@ -1537,19 +1154,21 @@ void TForm3::ChangeRecordButtonFont() {
   }
 }
 
-void TForm3::ShowPopupAt(QMenu* menu, QWidget* anchor) {
-  menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height())));
-}
-
 // ==================================================================== keys
 
 bool TForm3::HandleKey(QKeyEvent* e, bool run) {
   const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   const int key = e->key();
-  auto exec = [this, run](const char* name) {
+  auto exec = [this, run](const QString& name) {
     if (!run) return;
     if (QAction* a = Command(name); a && a->isEnabled()) a->trigger();
   };
+  const QKeySequence pressed(QKeyCombination(mods, Qt::Key(key)));
+  for (const HubCommand& c : contributed_)
+    if (!c.key.isEmpty() && QKeySequence::fromString(c.key, QKeySequence::PortableText) == pressed) {
+      exec(c.name);
+      return true;
+    }
   if (mods == Qt::ControlModifier) {
     switch (key) {
       case Qt::Key_PageUp: exec("B_PgUp"); return true;
@@ -1655,9 +1274,9 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
 
 bool TForm3::SaveCurrentRecord() {
   if (Blocked() && !ending_) return false;
-  if (!edit_ || !edit_->IsOpen() || currentRecordNo_ == 0 || recordSaved_) return true;
+  if (!EditTable().IsOpen() || CurrentRecordNo() == 0 || browser_->RecordSaved()) return true;
   if (!form_->SaveCurrentRecord()) return false;
-  recordSaved_ = true;
+  browser_->SetRecordSaved(true);
   return true;
 }
 
@@ -1668,7 +1287,7 @@ void TForm3::SaveCurrentRecordUnattended() {
   // The form asks nothing here; a date it cannot read keeps its stored value
   // instead of losing the record's other typed fields.
   // (It marks the record saved itself; a save already running is left alone.)
-  if (edit_ && edit_->IsOpen() && currentRecordNo_ != 0 && !recordSaved_) form_->SaveCurrentRecordUnattended();
+  if (EditTable().IsOpen() && CurrentRecordNo() != 0 && !browser_->RecordSaved()) form_->SaveCurrentRecordUnattended();
 }
 
 void TForm3::Teardown() {
@@ -1678,15 +1297,11 @@ void TForm3::Teardown() {
   if (databaseOpened_) form_->WritePageOrder();
   // Typed values joined their lists when they were left or saved; what the
   // boxes still show came from the record and is not added at destruction.
-  UnbindLookups();
+  lookups_->Unbind();
   header_->SaveHeader(TListHeader::HeaderFilePath());
   paneWidth_ = PgRight_->width();
   WriteWindowFile(this, paneWidth_ > 0 ? paneWidth_ : width() / 2);
-  ReleaseEditRecord();
-  try {
-    edit_->Close();
-  } catch (const dbase::EngineError&) {
-  }
+  browser_->CloseEditTable();
   tables::CurrentDatabase& db = tables::Db();
   if (db.Data.IsOpen()) db.Index.SaveSort();
   tables::CloseDatabase();
@@ -1728,10 +1343,8 @@ void TForm3::showEvent(QShowEvent* e) {
     shownOnce_ = true;
     hiddenSinceShow_ = false;
     AdjustRecordButtons();
-    OpenEditTable();
     UpdateLetterTabsState();
-    currentRecordNo_ = 0;
-    ShowRecord(0);
+    Run([this] { return browser_->FirstShow(); });
     // Hidden on start-up: the first show closes the window into the tray.
     if (Opt().HideOnStartup != 0 && keepInTray_ && keepInTray_()) QTimer::singleShot(0, this, [this] { close(); });
     return;
@@ -1748,11 +1361,7 @@ void TForm3::showEvent(QShowEvent* e) {
   // templates, the options dialog).
   form_->ApplyLabels();
   form_->ApplyDateFormats();
-  const bool otherLetter = LetterTabsActive() && currentRecordLetter_ != currentLetter_;
-  const int64_t again = otherLetter ? 0 : std::max<int64_t>(0, currentRecordNo_ - 1);
-  OpenEditTable();
-  recordSaved_ = true;
-  ShowRecord(again);
+  Run([this] { return browser_->ShowAgain(); });
 }
 
 }  // namespace quillary

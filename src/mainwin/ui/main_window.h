@@ -1,9 +1,9 @@
-// The main record window: the hub from which every command runs. It owns the
-// browsing state (letter, list page, shown record), the edit table through
-// which the record form loads and saves, the list page of record buttons,
-// the letter tabs, the speed bars, menus, popups and keys. Closing it with
-// the close box asks the record form to save, then hides it into the tray or
-// ends the program; "Exit" ends the program directly.
+// The main record window: the hub from which every command runs. It lays
+// out the list page of record buttons, the letter tabs, the record form,
+// speed bars, menus, popups and keys, renders what the browsing state says
+// and runs the commands subsystems contribute. Closing it with the close box
+// asks the record form to save, then hides it into the tray or ends the
+// program; "Exit" ends the program directly.
 #pragma once
 
 #include <QMainWindow>
@@ -13,9 +13,10 @@
 #include <optional>
 #include <vector>
 
+#include "mainwin/browser.h"
+#include "mainwin/hub.h"
 #include "mainwin/list_page.h"
 #include "mainwin/ui/record_form.h"
-#include "shell/templates.h"
 #include "tables/tindex.h"
 
 class QAction;
@@ -29,28 +30,14 @@ class QVBoxLayout;
 
 namespace quillary {
 
-class RecordTemplates;
 class TFormatedButton;
 class TLetterTabs;
-class TLookup;
+class TLookupCommands;
+class TRecordTemplateCommands;
 class TSortButton;
 class TVeltoHeader;
 
-// What the find and replace dialogs drive the window through.
-struct SearchCallbacks {
-  std::function<void()> GoToFirstLetter;
-  std::function<void()> GoToLastLetter;
-  // Steps to the next (or previous) letter that has records; false when
-  // there is none.
-  std::function<bool(bool forward)> StepLetter;
-  // Shows the record the browse table stands on and highlights field n
-  // (1..17) from `start` for `length` characters.
-  std::function<void(int field, int start, int length)> GoToFound;
-  std::function<void(bool enabled)> SetWindowEnabled;
-  std::function<void()> ReapplyFilter;
-};
-
-class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterTabPanel {
+class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterTabPanel, public Hub {
   Q_OBJECT
  public:
   explicit TForm3(QWidget* parent = nullptr);
@@ -68,9 +55,8 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   // shown record unless that was done, writes the window's settings files,
   // saves the sort and closes the database.
   virtual void Teardown();
-  bool DatabaseOpened() const { return databaseOpened_; }
-  // A command, or the form's load or save, is running.
-  bool IsBusy() const { return Blocked(); }
+  bool DatabaseOpened() const override { return databaseOpened_; }
+  bool IsBusy() const override { return Blocked(); }
   void SetKeepInTray(std::function<bool()> keepInTray) { keepInTray_ = std::move(keepInTray); }
 
   QAction* ExitAction() const { return Exit1_; }
@@ -78,26 +64,31 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QAction* AboutAction() const { return About1_; }
 
   // ---- browsing state
-  char CurrentLetter() const { return currentLetter_; }
-  int64_t PageOffset() const { return pageOffset_; }
-  int64_t CurrentRecordNo() const { return currentRecordNo_; }
-  int64_t CurrentRecordId() const { return currentRecordId_; }
-  char CurrentRecordLetter() const { return currentRecordLetter_; }
-  int SelectedButton() const { return selectedButton_; }
-  QString TemplateName() const { return templateName_; }
+  char CurrentLetter() const { return browser_->CurrentLetter(); }
+  int64_t PageOffset() const { return browser_->PageOffset(); }
+  int64_t CurrentRecordNo() const { return browser_->RecordNo(); }
+  char CurrentRecordLetter() const { return browser_->RecordLetter(); }
+  int SelectedButton() const { return browser_->SelectedButton(); }
+  QString TemplateName() const;
   int PageSize() const { return int(buttons_.size()); }
-  bool LetterTabsActive() const;
+  bool LetterTabsActive() const { return browser_->LetterTabsActive(); }
   // Records in the current range.
-  int64_t RangeCount();
+  int64_t RangeCount() { return browser_->RangeCount(); }
 
-  // ---- operations other parts use
+  // ---- operations other parts use (and the hub's)
   void ShowRecord(int64_t i);
   void RefreshListPage();
-  void Reload();
-  bool SaveBeforeCommand();
-  void AfterDataChange();
+  void Reload() override;
+  bool SaveBeforeCommand() override;
+  void AfterDataChange() override;
   void SelectLetter(char letter, bool refresh = true);
-  const SearchCallbacks& Callbacks() const { return callbacks_; }
+  const SearchCallbacks& Callbacks() const override { return callbacks_; }
+  tables::CurrentDatabase& Database() override;
+  void Guarded(const std::function<void()>& command) override;
+  std::unique_ptr<WorkScope> BeginWork(const QString& progressCaption = {}, int maximum = 0) override;
+  void AddCommand(HubCommand command) override;
+  void UpdateCommands() override;
+  void SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) override;
 
   // ---- commands
   void B_FirstClick();
@@ -135,7 +126,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QLabel* StatusLabel() const { return status_; }
   QLabel* RecordNumberLabel() const { return PgR_Lbl_; }
   QLabel* PercentLabel() const { return Perc_Lbl_; }
-  QToolButton* TemplateButton() const { return TemplateBtn_; }
+  QToolButton* TemplateButton() const;
   QTabWidget* SpeedBar() const { return PageControl1_; }
   QSplitter* Splitter() const { return splitter_; }
   QWidget* ListPane() const { return Panel1_; }
@@ -143,15 +134,15 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   // A command by its control name ("B_New", "B_RDelete", "B_First", ...).
   QAction* Command(const QString& name) const;
 
-  // ---- RecordFormHost
-  dbase::Table& EditTable() override { return *edit_; }
-  bool NewRecordMode() const override { return newRecordMode_; }
-  bool RecordInUse() const override { return recordInUse_; }
+  // ---- RecordFormHost (and the hub)
+  dbase::Table& EditTable() override { return browser_->EditTable(); }
+  bool NewRecordMode() const override { return browser_->NewRecordMode(); }
+  bool RecordInUse() const override { return browser_->RecordInUse(); }
   bool ReadOnlyDatabase() const override;
   QString DataFileName() const override;
-  char ShownRecordLetter() const override { return newRecordMode_ ? 0 : shownLetter_; }
+  char ShownRecordLetter() const override { return browser_->NewRecordMode() ? 0 : browser_->ShownLetter(); }
   void RecordLetterChanged(char oldLetter, char newLetter) override;
-  void SetRecordSaved(bool saved) override { recordSaved_ = saved; }
+  void SetRecordSaved(bool saved) override { browser_->SetRecordSaved(saved); }
 
   // ---- LetterTabPanel
   void RedrawLetter(char letter) override;
@@ -176,6 +167,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void BuildActions();
   void BuildMenus();
   void BuildSpeedBar();
+  QToolButton* MakeSpeedButton(int page, QAction* action, const QString& name);
   void BuildListPane();
   void BuildRightPane();
   void BuildPopups();
@@ -192,49 +184,24 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void UpdateLetterTabsState();
   void UpdateEnabledStates();
   void UpdateStatus();
-  void OpenEditTable();
-  void ReleaseEditRecord();
-  // Puts the edit table record into edit state and shows it as number n.
-  void DisplayEditRecord(int64_t recordNo);
-  void DisplayNewRecord(int64_t count);
-  void ShowAt(char letter, int64_t position);
-  // The position in the range of the record the edit table just saved.
-  int64_t SavedRecordPosition();
-  bool SaveRecordForMove();
-  bool ConfirmDelete();
+  // Shows what a browsing command left: the form, the labels, the list.
+  void Render(Show s);
+  void Run(const std::function<Show()>& move);
   void DeleteShownRecord();
   void DeleteAtPosition(int64_t position);
   void CopyAtPosition(int64_t position);
   void PasteAtPosition(int64_t position);
-  void LoadTemplate(const QString& name, bool replace);
-  void SaveRecordToTemplate();
-  bool CanSaveToTemplate() const;
-  void RebuildTemplateMenus();
-  // The lookup boxes of the record form: bound to the lists of the current
-  // database directory (again after a database switch), unbound at the end.
-  void BindLookups();
-  void UnbindLookups();
+  // A contributed command: after the save, if its rule lets it.
+  void RunContributed(size_t index);
   void FillFieldMenu(QMenu* menu, dbase::Table& table);
   void SetLetterTabsOption(int value);
   void ChangeRecordButtonFont();
   // The window's own keys; with run false only whether it is one.
   bool HandleKey(QKeyEvent* e, bool run);
-  void ShowPopupAt(QMenu* menu, QWidget* anchor);
   bool Blocked() const;
-  void Guarded(const std::function<void()>& command);
 
   // State.
-  char currentLetter_ = 'A';
-  int64_t pageOffset_ = 0;
-  int64_t currentRecordNo_ = 0;
-  int64_t currentRecordId_ = -1;
-  char currentRecordLetter_ = 0;
-  char shownLetter_ = 0;  // letter of the shown record as loaded
-  bool newRecordMode_ = false;
-  bool recordInUse_ = false;
-  bool recordSaved_ = false;
-  int selectedButton_ = -1;
-  QString templateName_ = TRecordTemplateList::kBlank;
+  std::unique_ptr<Browser> browser_;
   bool databaseOpened_ = false;
   bool constructing_ = true;
   bool ending_ = false;
@@ -245,13 +212,12 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   int busy_ = 0;
   int paneWidth_ = 0;
 
-  std::unique_ptr<dbase::Table> edit_;
   std::vector<ListColumn> columns_;
-  TRecordTemplateList templates_;
-  std::unique_ptr<RecordTemplates> recTemplates_;
-  std::vector<QPointer<TLookup>> lookups_;
+  std::unique_ptr<TRecordTemplateCommands> templates_;
+  std::unique_ptr<TLookupCommands> lookups_;
   SearchCallbacks callbacks_;
   std::function<bool()> keepInTray_;
+  std::vector<HubCommand> contributed_;
 
   // Controls.
   QTabWidget* PageControl1_ = nullptr;
@@ -272,7 +238,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QLabel* PgR_Lbl_ = nullptr;
   QLabel* Perc_Lbl_ = nullptr;
   QLabel* status_ = nullptr;
-  QToolButton* TemplateBtn_ = nullptr;
   std::vector<QToolButton*> speedButtons_[2];
   std::vector<QToolButton*> navButtons_;
 
@@ -286,9 +251,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QMenu* PopupMenu1_ = nullptr;  // record buttons
   QMenu* PopupMenu2_ = nullptr;  // options
   QMenu* PopupMenu3_ = nullptr;  // record form
-  QMenu* TemplateMenu_ = nullptr;
-  QMenu* TemplateRMenu_ = nullptr;
-  int popupButton_ = 0;
 };
 
 }  // namespace quillary

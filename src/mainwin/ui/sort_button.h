@@ -26,8 +26,6 @@ class TSortButton : public QWidget {
 
   void SetIsDown1(bool down);
   void SetIsDown2(bool down);
-  bool IsDown1() const { return isDown1_; }
-  bool IsDown2() const { return isDown2_; }
 
   void SetFilterState(tables::FilterState state);
   tables::FilterState FilterState() const { return filter_; }

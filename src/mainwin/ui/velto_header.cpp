@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShowEvent>
 #include <QStyleOptionHeader>
 #include <cstdlib>
 
@@ -153,6 +154,17 @@ void TVeltoHeader::paintEvent(QPaintEvent*) {
 void TVeltoHeader::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   Recompute();
+}
+
+void TVeltoHeader::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (shownOnce_ || e->spontaneous()) return;
+  shownOnce_ = true;
+  // Only now is the width the list pane gives the header known.
+  if (header_.FitDefaultSections(width())) {
+    Recompute();
+    update();
+  }
 }
 
 // ----------------------------------------------------------------- mouse

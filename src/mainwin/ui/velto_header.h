@@ -33,11 +33,11 @@ class TVeltoHeader : public QWidget {
 
   TListHeader& Header() { return header_; }
   const TListHeader& Header() const { return header_; }
-  int SectionCount() const { return header_.Count(); }
   QRect SectionRect(int index) const;
 
   // The header's interface to the main window; each repaints, LoadHeader
-  // and RenameSections without notifying.
+  // and RenameSections without notifying. The default columns LoadHeader
+  // falls back to share the header's width at its first show.
   bool LoadHeader(const QString& file);
   bool SaveHeader(const QString& file) const { return header_.SaveHeader(file); }
   void RenameSections();
@@ -67,6 +67,7 @@ class TVeltoHeader : public QWidget {
  protected:
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
@@ -92,6 +93,7 @@ class TVeltoHeader : public QWidget {
   int active_ = -1;      // section being resized or dragged
   int grip_ = 0;         // press offset from the resized section's border
   int dropX_ = -1;       // pointer x while dragging, -1 outside the header
+  bool shownOnce_ = false;
 
   QMenu* popup_;
   QMenu* insertMenu_;

@@ -596,6 +596,17 @@ bool ProductionIndex::Contains(RecNo recno, RecordBytes) {
   return r >= lo && r < hi;
 }
 
+std::optional<uint64_t> ProductionIndex::Position(RecNo recno) {
+  EnsureCurrent();
+  if (activeIndex_ < 0) return std::nullopt;
+  const TagTree& tree = ActiveTree();
+  if (!tree.Contains(recno)) return std::nullopt;
+  auto [lo, hi] = RangePositions();
+  const uint64_t r = tree.RankOf(recno);
+  if (r < lo || r >= hi) return std::nullopt;
+  return r - lo;
+}
+
 std::optional<uint64_t> ProductionIndex::Count() {
   EnsureCurrent();
   if (activeIndex_ < 0) return std::nullopt;

@@ -89,6 +89,7 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   bool Contains(RecNo recno, RecordBytes record) override;
   std::optional<uint64_t> Count() override;
   std::optional<std::pair<RecNo, int64_t>> Skip(RecNo from, RecordBytes current, int64_t n) override;
+  std::optional<uint64_t> Position(RecNo recno) override;
 
   // ---- ChangeObserver ----
   void OnInsert(RecNo recno, RecordBytes record) override;

@@ -1006,4 +1006,26 @@ uint64_t Table::RecordCount() {
   return im.scanned - std::min<uint64_t>(im.deleted, im.scanned);
 }
 
+std::optional<uint64_t> Table::Position() {
+  RequireOpen();
+  if (recno_ == 0 || state_ == EditState::Insert || (IsDeleted() && !show_deleted_)) return std::nullopt;
+  const RecNo target = recno_;
+  if (order_) {
+    if (auto p = order_->Position(target)) return p;
+    if (!order_->Contains(target, RecordBytes(buf_.data(), buf_.size()))) return std::nullopt;
+  }
+  impl_->RefreshFromHeader();
+  std::optional<uint64_t> found;
+  uint64_t p = 0;
+  for (auto r = FirstOrLast(+1); r; r = StepFrom(*r, +1), ++p) {
+    if (*r == target) {
+      found = p;
+      break;
+    }
+  }
+  // The walk read ahead of the cursor; its next step must not take that.
+  impl_->ahead_recno = 0;
+  return found;
+}
+
 }  // namespace quillary::dbase

@@ -175,6 +175,12 @@ class Table {
 
   // Non-deleted records, through RecordOrder when one is set.
   uint64_t RecordCount();
+  // 0-based place of the current record among the records navigation
+  // visits (active tag and range, else physical order): an index ranks it,
+  // physical order is walked. nullopt without a current record, for a new
+  // record not yet posted and for a record outside the range. The cursor
+  // stays where it is.
+  std::optional<uint64_t> Position();
 
   // Forces every posted record to stable storage now (Post already makes it
   // survive the death of the process; see table.cpp for the policy).

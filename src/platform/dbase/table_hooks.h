@@ -92,6 +92,11 @@ class RecordOrder {
   virtual std::optional<std::pair<RecNo, int64_t>> Skip(RecNo /*from*/, RecordBytes /*current*/, int64_t /*n*/) {
     return std::nullopt;
   }
+  // 0-based place of a record among the records of the order/range,
+  // answered without stepping (an index ranks the record's key). nullopt
+  // when the record is not among them or the order cannot rank; the table
+  // then walks unless Contains says it is not there.
+  virtual std::optional<uint64_t> Position(RecNo /*recno*/) { return std::nullopt; }
 };
 
 }  // namespace quillary::dbase

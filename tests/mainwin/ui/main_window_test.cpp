@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSplitter>
@@ -40,6 +41,7 @@
 #include "mainwin/ui/sort_button.h"
 #include "shell/clock.h"
 #include "shell/options.h"
+#include "shell/progress.h"
 #include "shell/ui/qt_messages.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
@@ -327,6 +329,43 @@ TEST_F(MainWindowTest, RecordHeldByASecondProcessIsShownReadOnly) {
   ClickButton(1);
   ClickButton(0);
   EXPECT_EQ(Status(), "Read/Write Access");
+}
+
+// "&Paste Record" from a record button's popup onto a record another copy
+// holds says so, as deleting it does; the record keeps what it held.
+TEST_F(MainWindowTest, PastingOntoARecordASecondProcessHoldsSaysItIsInUse) {
+  MakeDatabase(Numbered(3));
+  QProcess holder;
+  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record", {Opt().CurrentDbDir, "data.dbf", "2"});
+  ASSERT_TRUE(holder.waitForStarted(10000));
+  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+  ASSERT_EQ(holder.readLine().trimmed(), "held");
+  Open(5);
+  auto item = [this](int button, const QString& text) {
+    for (QAction* a : win->PrepareRecordButtonPopup(button)->actions())
+      if (a->text() == text) {
+        a->trigger();
+        Pump();
+        return true;
+      }
+    return false;
+  };
+  ASSERT_TRUE(item(2, "&Copy Record"));
+  msgs.shown.clear();
+  ASSERT_TRUE(item(1, "&Paste Record"));
+  ASSERT_EQ(msgs.shown.size(), 1u);
+  EXPECT_EQ(msgs.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(msgs.shown[0].text, "Record in use - not Pasted!");
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T01", "T02"}));
+  EXPECT_EQ(ButtonTitle(1), "T01");
+  holder.write("\n");
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  // Let go, the record takes the paste.
+  ASSERT_TRUE(item(1, "&Paste Record"));
+  EXPECT_EQ(msgs.shown.size(), 1u);
+  EXPECT_EQ(StoredTitles(), (std::vector<std::string>{"T00", "T02", "T02"}));
+  EXPECT_EQ(ButtonTitle(1), "T02");
 }
 
 // Message boxes scripted, but the typed confirmation is the real dialog.
@@ -771,6 +810,138 @@ TEST_F(MainWindowTest, AButtonClickedAfterANewRecordShowsItsOwnRecord) {
   }
 }
 
+// ---- commands subsystems contribute through the hub
+
+// A subsystem's ui as later parts of the program write one: it knows the
+// window only as the hub and adds its commands there.
+struct DummySubsystem {
+  bool allowed = true;
+  std::vector<std::string> storedAtRun;  // the stored titles each run saw
+  std::function<std::vector<std::string>()> stored;
+
+  void Contribute(Hub& hub) {
+    HubCommand c;
+    c.name = "B_Dummy";
+    c.text = "&Dummy";
+    c.menu = "&Search";
+    c.speedBarPage = 1;
+    c.key = "Ctrl+Shift+D";
+    c.hint = "Dummy Command";
+    c.enabled = [this, &hub] { return allowed && !hub.ReadOnlyDatabase(); };
+    c.run = [this] {
+      const auto titles = stored();
+      storedAtRun.push_back(titles.empty() ? "" : titles.front());
+    };
+    hub.AddCommand(c);
+  }
+};
+
+TEST_F(MainWindowTest, AContributedCommandHasItsMenuSpeedBarKeyAndRuleAndRunsAfterTheSave) {
+  MakeDatabase(Numbered(3));
+  Open(5);
+  DummySubsystem dummy;
+  dummy.stored = [this] { return StoredTitles(); };
+  dummy.Contribute(*win);
+
+  QAction* a = win->Command("B_Dummy");
+  ASSERT_TRUE(a);
+  QMenu* search = nullptr;
+  for (QAction* top : win->menuBar()->actions())
+    if (top->text() == "&Search") search = top->menu();
+  ASSERT_TRUE(search);
+  EXPECT_EQ(search->actions().back(), a);
+  EXPECT_EQ(a->text(), "&Dummy\tCtrl+Shift+D");
+  auto* button = win->SpeedBar()->widget(1)->findChild<QToolButton*>("B_Dummy");
+  ASSERT_TRUE(button);
+  EXPECT_EQ(button->defaultAction(), a);
+  EXPECT_EQ(a->toolTip(), "Dummy Command");
+  EXPECT_TRUE(a->isEnabled());
+
+  // Typed text is in the file before the command runs.
+  ClickButton(0);
+  TypeTitle("Typed");
+  QTest::keyClick(win.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+  Pump();
+  EXPECT_EQ(dummy.storedAtRun, (std::vector<std::string>{"Typed"}));
+  // The speed-bar button runs it as well.
+  TypeTitle("Again");
+  Click("B_Dummy");
+  EXPECT_EQ(dummy.storedAtRun, (std::vector<std::string>{"Typed", "Again"}));
+
+  // A record the form cannot save (a date it cannot read) keeps the user on
+  // it: the command does not run.
+  auto* date = qobject_cast<TDateEdit*>(win->RecordForm()->Editor(kDateField));
+  ASSERT_TRUE(date);
+  date->SetDate(QDate());
+  date->setFocus();
+  QTest::keyClicks(date, "13452020");
+  msgs.shown.clear();
+  QTest::keyClick(win.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+  Pump();
+  EXPECT_EQ(dummy.storedAtRun.size(), 2u);
+  EXPECT_FALSE(msgs.shown.empty());
+  date->SetDate(QDate());
+
+  // The enabled rule: asked when the window updates its commands; a
+  // disabled command runs from neither its key nor its action.
+  dummy.allowed = false;
+  win->UpdateCommands();
+  EXPECT_FALSE(a->isEnabled());
+  EXPECT_FALSE(button->isEnabled());
+  QTest::keyClick(win.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+  Pump();
+  a->trigger();
+  Pump();
+  EXPECT_EQ(dummy.storedAtRun.size(), 2u);
+  dummy.allowed = true;
+  ClickButton(1);
+  EXPECT_TRUE(a->isEnabled());
+}
+
+// A command the window already lists takes over its place: menu item,
+// speed-bar button and key.
+TEST_F(MainWindowTest, AContributedCommandTakesOverTheWindowsPlaceForIt) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  QAction* place = win->Command("B_Summary");
+  ASSERT_TRUE(place);
+  EXPECT_FALSE(place->isEnabled());
+  int runs = 0;
+  HubCommand c;
+  c.name = "B_Summary";
+  c.run = [&runs] { ++runs; };
+  win->AddCommand(c);
+  EXPECT_EQ(win->Command("B_Summary"), place);
+  EXPECT_TRUE(place->isEnabled());
+  Click("B_Summary");
+  EXPECT_EQ(runs, 1);
+}
+
+// The scope of long work: no other command starts inside it, and with a
+// caption the progress window shows.
+TEST_F(MainWindowTest, AWorkScopeHoldsOffOtherCommandsAndShowsProgress) {
+  MakeDatabase(Numbered(12));
+  Open(5);
+  {
+    auto work = win->BeginWork("Counting", 12);
+    EXPECT_TRUE(win->IsBusy());
+    ASSERT_TRUE(work->Progress());
+    EXPECT_TRUE(work->Progress()->IsShowing());
+    EXPECT_EQ(work->Progress()->Caption(), "Counting");
+    EXPECT_EQ(work->Progress()->Maximum(), 12);
+    win->Command("B_PgDn")->trigger();
+    Pump();
+    EXPECT_EQ(win->PageOffset(), 0);
+    EXPECT_EQ(ShowingProgress(), work->Progress());
+  }
+  EXPECT_FALSE(win->IsBusy());
+  EXPECT_EQ(ShowingProgress(), nullptr);
+  EXPECT_EQ(win->BeginWork()->Progress(), nullptr);
+  win->Command("B_PgDn")->trigger();
+  Pump();
+  EXPECT_EQ(win->PageOffset(), 5);
+}
+
 // ---- the record form's lookup boxes, record templates, the list header
 
 // Runs `act` on the modal dialog of type T once it is open (the command that
@@ -1030,18 +1201,23 @@ TEST_F(MainWindowTest, DeletingTheTemplateOfNewRecordsFallsBackToBlank) {
   EXPECT_EQ(win->PrepareTemplateMenu()->actions().size(), 2);
 }
 
-TEST_F(MainWindowTest, WithoutHeaderDatTheListHasTheHeadersOwnDefaultColumns) {
+TEST_F(MainWindowTest, WithoutHeaderDatTheDefaultColumnsShareTheListPaneAtTheFirstShow) {
   MakeDatabase(Numbered(2));
   ASSERT_FALSE(QFileInfo::exists(Opt().SettingsFile("header.dat")));
-  Open(5);
-  win->resize(1200, win->height());
+  win = std::make_unique<TForm3>();
+  win->show();
   Pump();
+  const int bar = win->ListHeader()->width();
+  ASSERT_GT(bar, 150);  // wider than the fixed defaults were
   auto widths = [this] {
     std::vector<std::pair<QString, int>> out;
     for (const THeaderSection& s : win->ListHeader()->Header().Sections()) out.push_back({s.Caption, s.Width});
     return out;
   };
-  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", 50}, {"Address:", 100}}));
+  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", bar / 3}, {"Address:", bar - bar / 3}}));
+  win->resize(1200, win->height());
+  Pump();
+  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", bar / 3}, {"Address:", bar - bar / 3}}));
   // A width the user gives a column is what the next run starts with.
   win->ListHeader()->Header().SetSectionWidth(0, 180);
   win->ListHeader()->Header().FinishResize(0);
@@ -1049,7 +1225,7 @@ TEST_F(MainWindowTest, WithoutHeaderDatTheListHasTheHeadersOwnDefaultColumns) {
   win.reset();
   tables::Db().Reset();
   Open(5);
-  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", 180}, {"Address:", 100}}));
+  EXPECT_EQ(widths(), (std::vector<std::pair<QString, int>>{{"Title:", 180}, {"Address:", bar - bar / 3}}));
 }
 
 // The save of the ending asks nothing; a date the editor cannot read keeps

@@ -111,6 +111,35 @@ class VeltoHeaderTest : public ::testing::Test {
 
 enum Item { kInsert = 0, kRemove = 1, kLoad = 3, kSave = 4, kDelete = 5, kHelp = 7 };
 
+// The defaults loaded before the header is shown take its width then, in
+// the proportion 50 to 100; a header.dat loaded so is kept as it is.
+TEST_F(VeltoHeaderTest, DefaultColumnsTakeTheWidthAtTheFirstShow) {
+  struct Case {
+    bool file;
+    std::vector<int> widths;
+  };
+  for (const Case& c : {Case{false, {200, 400}}, Case{true, {50, 100}}}) {
+    SCOPED_TRACE(c.file);
+    const QString file = Opt().SettingsDir + "/header.dat";
+    QFile::remove(file);
+    if (c.file) ASSERT_TRUE(test::WriteAll(file, HeaderBytes({{"Title:", 50}, {"Address:", 100}})));
+    TVeltoHeader fresh(nullptr, &list);
+    fresh.LoadHeader(file);
+    fresh.resize(600, fresh.sizeHint().height());
+    QSignalSpy changed(&fresh, &TVeltoHeader::HChange);
+    fresh.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
+    std::vector<int> widths;
+    for (const auto& s : fresh.Header().Sections()) widths.push_back(s.Width);
+    EXPECT_EQ(widths, c.widths);
+    EXPECT_GE(changed.count(), 1);
+    // Later sizes keep the widths.
+    fresh.resize(900, fresh.height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fresh.Header().Sections()[0].Width, c.widths[0]);
+  }
+}
+
 TEST_F(VeltoHeaderTest, HintHelpTopicAndPopupItemsInOrder) {
   EXPECT_EQ(header->toolTip(), "Left Click - Change Order;  Right Click - Menu");
   EXPECT_EQ(Texts(Open()), QStringList({"&Insert New Field", "&Remove Field", "-",

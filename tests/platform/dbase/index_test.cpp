@@ -267,6 +267,54 @@ TEST_F(Ranges, LetterCountsAndOrderMatchTheDataOnEveryTextTag) {
   }
 }
 
+// A record's place comes from the tag's rank and matches stepping from the
+// first record, in physical order (walked), on ascending and descending
+// tags and inside a letter range; a record outside the range, a deleted one
+// and no record at all have no place; the cursor stays.
+TEST_F(Ranges, PositionOfTheCurrentRecordMatchesStepping) {
+  for (RecNo r : {RecNo(3), RecNo(50), RecNo(51), RecNo(200)}) {
+    t_.GotoRecNo(r);
+    t_.Delete();
+  }
+  struct Case {
+    const char* tag;
+    std::optional<char> letter;
+    bool descending;
+  };
+  const Case cases[] = {{"", std::nullopt, false}, {"TITLE", std::nullopt, false}, {"TITLED", std::nullopt, true},
+                        {"TITLE", 'M', false},     {"TITLED", 'B', true},        {"TITLE", 'Q', false}};
+  for (const Case& c : cases) {
+    const std::string where = std::string("tag '") + c.tag + "' letter " + (c.letter ? *c.letter : '-');
+    t_.SetActiveTag(c.tag);
+    if (c.letter) LetterRange(*c.letter, c.descending, nullptr);
+    const std::vector<RecNo> order = TagOrder(t_);
+    ASSERT_EQ(order.size(), t_.RecordCount()) << where;
+    for (size_t i = 0; i < order.size(); ++i) {
+      t_.GotoRecNo(order[i]);
+      ASSERT_EQ(t_.Position(), std::optional<uint64_t>(i)) << where << " record " << order[i];
+      EXPECT_EQ(t_.CurrentRecNo(), order[i]) << where;
+    }
+    if (c.letter) {
+      // Some record outside the letter has no place in its range.
+      for (RecNo r = 1; r <= 400; ++r) {
+        if (std::find(order.begin(), order.end(), r) != order.end() || t_.IsDeletedRecord(r)) continue;
+        t_.GotoRecNo(r);
+        EXPECT_EQ(t_.Position(), std::nullopt) << where << " record " << r;
+        break;
+      }
+      t_.CancelRange();
+    }
+  }
+  t_.SetActiveTag("");
+  t_.SetShowDeleted(true);
+  t_.GotoRecNo(50);
+  t_.SetShowDeleted(false);
+  EXPECT_EQ(t_.Position(), std::nullopt);
+  t_.Append();
+  EXPECT_EQ(t_.Position(), std::nullopt);
+  t_.Cancel();
+}
+
 TEST_F(Ranges, MarkOnlyRangesOnAscendingAndDescendingTags) {
   for (const char* tag : {"FTITLE", "FTITLED", "IDX1"}) {
     t_.SetActiveTag(tag);
