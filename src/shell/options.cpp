@@ -11,6 +11,10 @@
 #include <cstring>
 #include <new>
 
+#include <unistd.h>
+
+#include "platform/dbase/errors.h"
+#include "platform/dbase/file_io.h"
 #include "platform/files/case_path.h"
 #include "shell/messages.h"
 
@@ -298,6 +302,11 @@ qint64 ParseLooseInteger(const QString& text) {
 
 OptionStore::OptionStore() { InitDirectories(DefaultProgramDir(), QString()); }
 
+// The lock goes with the store: the kernel drops it when the file closes,
+// and also when the process dies, which is what tells a crash from a copy
+// still running.
+OptionStore::~OptionStore() = default;
+
 void OptionStore::Reset() {
   // The defaults live in the member initialisers; rebuilding in place keeps
   // references to the store's variables valid.
@@ -483,19 +492,96 @@ bool OptionStore::SaveDateFormats() {
   return false;
 }
 
+namespace {
+
+constexpr uint64_t kRunningLockAt = dbase::lock_offsets::kOpen;
+
+// shut.dat is written in place, not replaced: the copies' locks live on the
+// file itself. Both marks have one length, so one write replaces the text.
+bool WriteMark(const QString& path, const char* mark) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite)) return false;
+  const QByteArray text = QByteArray(mark) + "\r\n";
+  const bool ok = f.write(text) == text.size();
+  return f.resize(text.size()) && ok;
+}
+
+}  // namespace
+
+QString OptionStore::RunningToken() const {
+  return SettingsDir + QString("/shut-%1.run").arg(::getpid());
+}
+
+// Tokens of copies that are not running: with no lock on shut.dat held by
+// another copy, every token but this copy's own was left by a copy that died.
+QStringList OptionStore::DeadTokens() const {
+  QStringList out;
+  const QString own = QFileInfo(RunningToken()).fileName();
+  for (const QString& name : QDir(SettingsDir).entryList({"shut-*.run"}, QDir::Files | QDir::Hidden))
+    if (name != own) out << SettingsDir + "/" + name;
+  return out;
+}
+
+bool OptionStore::OtherCopyRunning() const {
+  dbase::File probe;
+  const dbase::File* f = runningLock_ ? runningLock_.get() : &probe;
+  try {
+    if (!runningLock_ && !probe.OpenExisting(SettingsFile("shut.dat").toStdString(), true))
+      return false;
+  } catch (const dbase::EngineError&) {
+    return false;  // a mark that cannot be opened is held by no one
+  }
+  return dbase::IsLockedByOther(*f, kRunningLockAt, dbase::LockKind::Exclusive);
+}
+
 void OptionStore::MarkRunning() {
-  WriteFileWhole(SettingsFile("shut.dat"), QByteArray(kRunningMark) + "\r\n");
+  const QString path = SettingsFile("shut.dat");
+  if (!runningLock_) {
+    if (!QFileInfo::exists(path)) WriteMark(path, kRunningMark);
+    auto f = std::make_unique<dbase::File>();
+    try {
+      if (f->OpenExisting(path.toStdString()) &&
+          dbase::TryLock(*f, kRunningLockAt, dbase::LockKind::Shared))
+        runningLock_ = std::move(f);
+    } catch (const dbase::EngineError&) {
+      // Without the lock this copy behaves as a lone copy did before.
+    }
+  }
+  // Alone now: the tokens left by copies that died were reported by this
+  // start's warning.
+  if (!OtherCopyRunning())
+    for (const QString& t : DeadTokens()) QFile::remove(t);
+  WriteMark(path, kRunningMark);
+  runningToken_ = RunningToken();
+  QFile token(runningToken_);
+  if (token.open(QIODevice::WriteOnly)) token.close();
 }
 
 void OptionStore::MarkClosed() {
-  WriteFileWhole(SettingsFile("shut.dat"), QByteArray(kClosedMark) + "\r\n");
+  if (!runningToken_.isEmpty()) QFile::remove(runningToken_);
+  runningToken_.clear();
+  const bool othersRunning = OtherCopyRunning();
+  if (!othersRunning) {
+    const QStringList dead = DeadTokens();
+    if (dead.isEmpty()) {
+      const QString path = SettingsFile("shut.dat");
+      if (runningLock_) WriteMark(path, kClosedMark);
+      else WriteFileWhole(path, QByteArray(kClosedMark) + "\r\n");
+    }
+    // Otherwise a copy died while this one ran: the running mark stays for
+    // the next start to report, and the tokens go with that report.
+    for (const QString& t : dead) QFile::remove(t);
+  }
+  runningLock_.reset();
 }
 
 bool OptionStore::WasClosedNormally() const {
   bool ok = false;
   QStringList lines = ReadLines(SettingsFile("shut.dat"), &ok);
   if (!ok) return true;
-  return !lines.isEmpty() && lines.first() == kClosedMark;
+  if (!lines.isEmpty() && lines.first() == kClosedMark) return true;
+  // "Running" while another copy runs is that copy's mark, not a crash.
+  return OtherCopyRunning();
 }
 
 void OptionStore::EnsureDataDirectories() {
