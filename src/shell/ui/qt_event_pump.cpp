@@ -80,15 +80,20 @@ void QtEventPump::AddStopButton(QWidget* button) {
 }
 
 void QtEventPump::Pump() {
+  // A loop run from an event this pump delivers leaves the pumping to the
+  // outer loop: a nested pass would take the filter away from it.
+  if (pumping_) return;
   const qint64 now = Clock().elapsed();
   if (lastPump_ >= 0 && now - lastPump_ < intervalMs_) return;
   lastPump_ = now;
   // The filter sees every event of the thread while it is installed, and
   // only then: outside a loop the user's input goes where it always goes.
+  pumping_ = true;
   qApp->installEventFilter(this);
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   qApp->removeEventFilter(this);
+  pumping_ = false;
 }
 
 bool QtEventPump::eventFilter(QObject* watched, QEvent* event) {

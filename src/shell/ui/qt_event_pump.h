@@ -29,6 +29,7 @@ class QtEventPump : public QObject {
   void Pump();
   qint64 intervalMs_;
   qint64 lastPump_ = -1;
+  bool pumping_ = false;
 };
 
 }  // namespace quillary
