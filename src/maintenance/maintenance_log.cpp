@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "shell/clock.h"
+#include "shell/date_formats.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/tagged_stream.h"

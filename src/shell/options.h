@@ -171,23 +171,8 @@ OptionStore& Opt();
 // Scrambles (or unscrambles) the bytes of a stored text in place.
 void ScrambleString(QByteArray& text);
 
-// The process-wide short date format, set from a date format index.
-QString ShortDateFormat();
-void SetDateFormatByIndex(int index);
-QString DateSeparator();
-
 // Default directories from the environment and the executable's location.
 QString DefaultProgramDir();
 QString DefaultResourceDir();
-
-// Text cut to at most maxBytes bytes of UTF-8 without splitting a character.
-QByteArray Utf8Cut(const QString& text, int maxBytes);
-
-// Small text and number helpers.
-bool IsBlank(const QString& text);
-QString UpperText(const QString& text);
-QString CleanNumberText(const QString& text);
-double ParseLooseNumber(const QString& text);
-qint64 ParseLooseInteger(const QString& text);
 
 }  // namespace quillary

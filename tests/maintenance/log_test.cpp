@@ -5,6 +5,7 @@
 
 #include "maintenance/maintenance_log.h"
 #include "shell/clock.h"
+#include "shell/date_formats.h"
 #include "shell/options.h"
 #include "shell/tagged_stream.h"
 #include "support/scripted_messages.h"
