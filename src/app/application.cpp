@@ -10,6 +10,7 @@
 #include "mainwin/ui/main_window.h"
 #include "maintenance/maintenance_log.h"
 #include "maintenance/ui/log_form.h"
+#include "shell/event_pump.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
@@ -17,12 +18,14 @@
 #include "shell/ui/about_box.h"
 #include "shell/ui/hints_dlg.h"
 #include "shell/ui/progress_form.h"
+#include "shell/ui/qt_event_pump.h"
 #include "tables/database.h"
 
 namespace quillary {
 
 Application::Application(const QString& resourceDir)
-    : resourceDir_(resourceDir.isEmpty() ? DefaultResourceDir() : resourceDir) {
+    : pump_(std::make_unique<QtEventPump>()),
+      resourceDir_(resourceDir.isEmpty() ? DefaultResourceDir() : resourceDir) {
   runDialog = [](QDialog& d) { d.exec(); };
 }
 
@@ -87,18 +90,21 @@ bool Application::Start() {
   // 15. Splash goes.
   splash_.reset();
   if (ended_) return false;
-  // 16. Tips.
-  if (o.ShowTips == 1) ShowTips();
-
+  // The desktop may end the session while the tips are open.
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     connect(app, &QGuiApplication::commitDataRequest, this, &Application::CommitData,
             Qt::DirectConnection);
   }
+  // An end asked for before the windows existed is done now, as then.
+  if (endRequested_) Exit();
+  // 16. Tips.
+  if (!ended_ && o.ShowTips == 1) ShowTips();
   QTimer::singleShot(0, this, &Application::FirstActivation);
   return true;
 }
 
 int Application::Exec() {
+  if (ended_) return 0;
   int rc = QApplication::exec();
   // 18. The final step after the event loop (reminder data) comes here.
   return rc;
@@ -117,6 +123,8 @@ void Application::FirstActivation() {
     QApplication::beep();
     Msg().Show(MsgKind::Warning, UncleanEndWarning(), MsgButtons::OkHelp,
                kUncleanEndHelpTopic);
+    // The program may have ended while the warning was open.
+    if (ended_) return;
   }
   o.MarkRunning();
   if (main_ && main_->isVisible()) {
@@ -126,14 +134,27 @@ void Application::FirstActivation() {
 }
 
 void Application::Exit() {
+  if (ended_) return;
+  endRequested_ = true;
+  if (!tray_) return;  // Start() ends the program once its windows exist
   // A termination signal can arrive while the record form loads or saves
-  // (it lets such events through to keep painting): the end waits until
-  // that is over, so the tables are not closed under it.
-  if (main_ && main_->IsBusy()) {
+  // or a loop over records pumps events: the end waits until that is over,
+  // so the tables are not closed under it.
+  if ((main_ && main_->IsBusy()) || Pumping()) {
     QTimer::singleShot(20, this, &Application::Exit);
     return;
   }
-  if (tray_) tray_->close();
+  // A dialog left open would keep its own event loop, and the program,
+  // running after the end; cancelled, its caller goes on and finds the end.
+  CloseModalDialogs();
+  tray_->close();
+}
+
+void Application::CloseModalDialogs() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* d = qobject_cast<QDialog*>(w);
+    if (d && d->isVisible() && d->isModal()) d->reject();
+  }
 }
 
 void Application::End() {
@@ -153,7 +174,7 @@ void Application::End() {
   o.MarkClosed();
   // 4. Template lists, then the maintenance log.
   SaveTemplateLists();
-  MaintenanceLog().Save();
+  MaintenanceLog().SaveAtEnd();
 }
 
 bool Application::SessionEnding() {

@@ -19,6 +19,7 @@ class TAboutBox;
 class TTrayForm;
 class TLogForm;
 class TProgressForm;
+class QtEventPump;
 
 class Application : public QObject {
   Q_OBJECT
@@ -30,14 +31,17 @@ class Application : public QObject {
   // Start-up steps up to the event loop. Returns false when the program must
   // end at once (the reason has been shown).
   bool Start();
-  // Runs the event loop until the tray window closes, then the final step.
+  // Runs the event loop until the tray window closes, then the final step;
+  // returns at once when the program ended during the start.
   int Exec();
 
   // Once per run, when the event loop starts.
   void FirstActivation();
   // Shows the tips dialog modally.
   void ShowTips();
-  // "Exit": closes the tray window, which ends the program.
+  // "Exit" and the termination signals: closes the modal dialogs open (as
+  // cancelled), then the tray window, which ends the program. Before the
+  // tray window exists the end is remembered and done once it does.
   void Exit();
   // The desktop session is ending: true when the program ended (the current
   // record was saved or discarded), false when the desktop must wait.
@@ -56,7 +60,9 @@ class Application : public QObject {
  private:
   void End();
   void CommitData(QSessionManager& manager);
+  static void CloseModalDialogs();
 
+  std::unique_ptr<QtEventPump> pump_;
   std::unique_ptr<TAboutBox> splash_;
   std::unique_ptr<TTrayForm> tray_;
   QPointer<TForm3> main_;
@@ -65,6 +71,7 @@ class Application : public QObject {
   QString resourceDir_;
   bool activated_ = false;
   bool ended_ = false;
+  bool endRequested_ = false;
 };
 
 }  // namespace quillary

@@ -9,6 +9,7 @@
 #include "shell/ui/qt_messages.h"
 
 int main(int argc, char** argv) {
+  quillary::CatchTerminationSignals();
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   app.setDesktopFileName("quillary");

@@ -6,6 +6,11 @@
 
 namespace quillary {
 
+// First thing in main: from here on a termination signal is caught and kept,
+// however early in the start it arrives.
+void CatchTerminationSignals();
+// Calls `onTerminate` from the event loop for a caught signal, one caught
+// before this call included. Catches the signals too if that was not done.
 void InstallTerminationHandler(std::function<void()> onTerminate);
 
 }  // namespace quillary

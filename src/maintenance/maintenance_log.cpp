@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "shell/clock.h"
+#include "shell/date_formats.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/tagged_stream.h"
@@ -81,18 +82,42 @@ bool TMaintenanceLog::Save() const {
 bool TMaintenanceLog::AddEntry(const QString& databaseFile, const QString& description) {
   const QDateTime now = Now();
   TLogEntry e{DateText(now.date()), TimeText(now.time()), databaseFile, description};
+  Load();
   if (std::find(entries_.begin(), entries_.end(), e) != entries_.end()) return false;
   entries_.push_back(std::move(e));
   Save();
   return true;
 }
 
-void TMaintenanceLog::RemoveRows(std::vector<int> rows) {
-  // From the last row up, so earlier indices stay valid.
+bool TMaintenanceLog::SaveAtEnd() {
+  Load();
+  return Save();
+}
+
+bool TMaintenanceLog::RemoveFromFile(const std::vector<TLogEntry>& gone) {
+  Load();
+  // One file entry per removed one: two equal entries shown and one deleted
+  // leave one.
+  for (const TLogEntry& g : gone) {
+    auto it = std::find(entries_.begin(), entries_.end(), g);
+    if (it != entries_.end()) entries_.erase(it);
+  }
+  return Save();
+}
+
+bool TMaintenanceLog::RemoveRows(std::vector<int> rows) {
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-    if (*it >= 0 && *it < Count()) entries_.erase(entries_.begin() + *it);
+  std::vector<TLogEntry> gone;
+  for (int r : rows)
+    if (r >= 0 && r < Count()) gone.push_back(entries_[size_t(r)]);
+  if (gone.empty()) return true;
+  return RemoveFromFile(gone);
+}
+
+bool TMaintenanceLog::Clear() {
+  if (entries_.empty()) return true;
+  return RemoveFromFile(std::vector<TLogEntry>(entries_));
 }
 
 TMaintenanceLog& MaintenanceLog() {

@@ -1,6 +1,7 @@
 // The maintenance log: one entry per database maintenance action, kept in
 // insertion order in log.dat (a tagged-value stream in SettingsDir) and shown
-// by the "Maintenance Log" window.
+// by the "Maintenance Log" window. Several copies of the program may share
+// the file, so every change is read, applied and written at once.
 #pragma once
 
 #include <QDateTime>
@@ -29,24 +30,31 @@ class TMaintenanceLog {
   // returns false when it cannot be written.
   bool Save() const;
 
-  // Appends an entry stamped with the current date and time and saves the
-  // log, unless an entry with the same four texts exists already (the same
-  // action twice within one second). True when an entry was appended.
+  // Re-reads log.dat, appends an entry stamped with the current date and
+  // time and saves the log, unless an entry with the same four texts exists
+  // already (the same action twice within one second). True when an entry
+  // was appended.
   bool AddEntry(const QString& databaseFile, const QString& description);
+  // At the end of a run: the file as it is now written back whole, so it
+  // exists and a damaged one is replaced; entries of other copies stay.
+  bool SaveAtEnd();
 
   const std::vector<TLogEntry>& Entries() const { return entries_; }
   int Count() const { return int(entries_.size()); }
 
-  // Deletions change the log in memory only; the file follows at the next
-  // added entry and at the end of the run.
-  void RemoveRows(std::vector<int> rows);
-  void Clear() { entries_.clear(); }
+  // Deletions reach the file at once and remove only the entries shown here
+  // (by their texts): what another copy logged meanwhile stays. The log then
+  // holds the file's entries. False when the file could not be written.
+  bool RemoveRows(std::vector<int> rows);
+  bool Clear();
 
   // The texts an entry made at `when` carries.
   static QString DateText(const QDate& date);
   static QString TimeText(const QTime& time);
 
  private:
+  bool RemoveFromFile(const std::vector<TLogEntry>& gone);
+
   std::vector<TLogEntry> entries_;
 };
 

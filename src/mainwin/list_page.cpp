@@ -20,19 +20,6 @@ CellKind CellKindOf(const dbase::Table& table, int position) {
   }
 }
 
-QString DateCodeOf(const dbase::Table& table, int position) {
-  const auto& formats = Opt().DateFormats;
-  // The entry of the field itself (form field numbers are position - 1),
-  // else the entry at its place among the date fields.
-  for (const DateFormatEntry& e : formats)
-    if (e.field == position - 1) return e.code;
-  int nth = 0;
-  for (int i = tables::kFirstUserField; i < position && i < table.FieldCount(); ++i)
-    if (table.Field(i).kind == dbase::FieldKind::Date) ++nth;
-  if (size_t(nth) < formats.size()) return formats[size_t(nth)].code;
-  return "0";
-}
-
 std::vector<ListRow> ReadListPage(dbase::Table& table, int64_t offset, int rows,
                                   const std::vector<ListColumn>& columns) {
   std::vector<ListRow> out;

@@ -8,6 +8,7 @@
 
 #include "mainwin/browse_rules.h"
 #include "platform/dbase/table.h"
+#include "shell/date_formats.h"
 
 namespace quillary {
 
@@ -25,8 +26,6 @@ struct ListRow {
 
 // The cell kind of the field at `position` of the open table.
 CellKind CellKindOf(const dbase::Table& table, int position);
-// The display format code ("0".."3") of the date field at `position`.
-QString DateCodeOf(const dbase::Table& table, int position);
 
 // Up to `rows` records from 0-based position `offset` of the table's range.
 // Leaves the table wherever reading ended.

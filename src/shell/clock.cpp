@@ -9,6 +9,17 @@ std::function<QDateTime()>& ClockFn() {
 }  // namespace
 
 QDateTime Now() { return ClockFn() ? ClockFn()() : QDateTime::currentDateTime(); }
-void SetClock(std::function<QDateTime()> clock) { ClockFn() = std::move(clock); }
+
+ScopedClock::ScopedClock(const QDateTime& fixed) : previous_(ClockFn()) { Set(fixed); }
+
+ScopedClock::ScopedClock(std::function<QDateTime()> clock) : previous_(ClockFn()) {
+  ClockFn() = std::move(clock);
+}
+
+ScopedClock::~ScopedClock() { ClockFn() = std::move(previous_); }
+
+void ScopedClock::Set(const QDateTime& fixed) {
+  ClockFn() = [fixed] { return fixed; };
+}
 
 }  // namespace quillary

@@ -6,11 +6,31 @@ std::function<void()>& PumpFn() {
   static std::function<void()> fn;
   return fn;
 }
+int g_pumping = 0;
+int g_stopScopes = 0;
+bool g_stopRequested = false;
 }  // namespace
 
 void PumpEvents() {
-  if (PumpFn()) PumpFn()();
+  if (!PumpFn()) return;
+  ++g_pumping;
+  struct Leave {
+    ~Leave() { --g_pumping; }
+  } leave;
+  PumpFn()();
 }
 void SetEventPump(std::function<void()> pump) { PumpFn() = std::move(pump); }
+bool Pumping() { return g_pumping > 0; }
+
+StopScope::StopScope() {
+  if (g_stopScopes++ == 0) g_stopRequested = false;
+}
+StopScope::~StopScope() {
+  if (--g_stopScopes == 0) g_stopRequested = false;
+}
+void RequestStop() {
+  if (g_stopScopes > 0) g_stopRequested = true;
+}
+bool StopRequested() { return g_stopRequested; }
 
 }  // namespace quillary

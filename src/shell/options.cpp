@@ -11,8 +11,13 @@
 #include <cstring>
 #include <new>
 
+#include <unistd.h>
+
+#include "platform/dbase/errors.h"
+#include "platform/dbase/file_io.h"
 #include "platform/files/case_path.h"
 #include "shell/messages.h"
+#include "shell/text_helpers.h"
 
 namespace quillary {
 
@@ -139,7 +144,6 @@ QByteArray JoinLines(const QStringList& lines) {
   return out;
 }
 
-QString g_shortDateFormat;
 
 }  // namespace
 
@@ -183,15 +187,6 @@ void ScrambleString(QByteArray& text) {
     text[i] = char(uint8_t(text[i]) ^ kScrambleKey[i % 10]);
 }
 
-QByteArray Utf8Cut(const QString& text, int maxBytes) {
-  QByteArray b = text.toUtf8();
-  if (b.size() <= maxBytes) return b;
-  int cut = maxBytes;
-  // Step back over continuation bytes so no character is split.
-  while (cut > 0 && (uint8_t(b[cut]) & 0xC0) == 0x80) --cut;
-  return b.left(cut);
-}
-
 QString DefaultProgramDir() {
   QString home = qEnvironmentVariable("QUILLARY_HOME");
   if (!home.isEmpty()) return QDir::cleanPath(home);
@@ -208,95 +203,14 @@ QString DefaultResourceDir() {
   return QDir::cleanPath(binDir + "/../share/quillary");
 }
 
-QString DateSeparator() {
-  QString fmt = QLocale().dateFormat(QLocale::ShortFormat);
-  // The first separator between the fields of the locale's short format;
-  // locales that separate by spaces or words get "/".
-  for (QChar c : fmt)
-    if (c == '/' || c == '.' || c == '-') return QString(c);
-  return "/";
-}
-
-QString ShortDateFormat() {
-  if (g_shortDateFormat.isEmpty()) SetDateFormatByIndex(0);
-  return g_shortDateFormat;
-}
-
-void SetDateFormatByIndex(int index) {
-  const QString s = DateSeparator();
-  switch (index) {
-    case 0: g_shortDateFormat = "mm" + s + "dd" + s + "yyyy"; break;
-    case 1: g_shortDateFormat = "dd" + s + "mm" + s + "yyyy"; break;
-    case 2: g_shortDateFormat = "yyyy" + s + "mm" + s + "dd"; break;
-    case 3: g_shortDateFormat = "yyyy"; break;
-    default: break;
-  }
-}
-
-bool IsBlank(const QString& text) {
-  for (QChar c : text)
-    if (c.unicode() > 32) return false;
-  return true;
-}
-
-QString UpperText(const QString& text) { return text.toUpper(); }
-
-QString CleanNumberText(const QString& text) {
-  const QString dec = QLocale().decimalPoint();
-  QString out;
-  bool sepSeen = false;
-  for (qsizetype i = text.size() - 1; i >= 0; --i) {
-    QChar c = text[i];
-    if (c.isDigit() && c.unicode() < 128) {
-      out.prepend(c);
-    } else if (c == '.' || c == ',' || QString(c) == dec) {
-      if (!sepSeen) {
-        sepSeen = true;
-        out.prepend(dec);
-      }
-    }
-  }
-  if (out.startsWith(dec)) out.prepend('0');
-  return out;
-}
-
-double ParseLooseNumber(const QString& text) {
-  QLocale loc;
-  const QString dec = loc.decimalPoint();
-  const QString thou = loc.groupSeparator();
-  QString kept;
-  for (QChar c : text) {
-    if ((c.isDigit() && c.unicode() < 128) || QString(c) == dec) kept += c;
-  }
-  if (dec == thou) {
-    // Only the last separator can be the decimal one.
-    qsizetype last = kept.lastIndexOf(dec);
-    QString digits;
-    for (qsizetype i = 0; i < kept.size(); ++i)
-      if (QString(kept[i]) != dec || i == last) digits += kept[i];
-    kept = digits;
-  }
-  bool ok = false;
-  double v = loc.toDouble(kept, &ok);
-  if (!ok) {
-    QString c = kept;
-    c.replace(dec, ".");
-    v = QLocale::c().toDouble(c, &ok);
-  }
-  return ok ? v : 0.0;
-}
-
-qint64 ParseLooseInteger(const QString& text) {
-  QString t = text;
-  t.remove(QLocale().groupSeparator());
-  bool ok = false;
-  qint64 v = t.trimmed().toLongLong(&ok);
-  return ok ? v : 0;
-}
-
 // --------------------------------------------------------------- OptionStore
 
 OptionStore::OptionStore() { InitDirectories(DefaultProgramDir(), QString()); }
+
+// The lock goes with the store: the kernel drops it when the file closes,
+// and also when the process dies, which is what tells a crash from a copy
+// still running.
+OptionStore::~OptionStore() = default;
 
 void OptionStore::Reset() {
   // The defaults live in the member initialisers; rebuilding in place keeps
@@ -483,19 +397,96 @@ bool OptionStore::SaveDateFormats() {
   return false;
 }
 
+namespace {
+
+constexpr uint64_t kRunningLockAt = dbase::lock_offsets::kOpen;
+
+// shut.dat is written in place, not replaced: the copies' locks live on the
+// file itself. Both marks have one length, so one write replaces the text.
+bool WriteMark(const QString& path, const char* mark) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite)) return false;
+  const QByteArray text = QByteArray(mark) + "\r\n";
+  const bool ok = f.write(text) == text.size();
+  return f.resize(text.size()) && ok;
+}
+
+}  // namespace
+
+QString OptionStore::RunningToken() const {
+  return SettingsDir + QString("/shut-%1.run").arg(::getpid());
+}
+
+// Tokens of copies that are not running: with no lock on shut.dat held by
+// another copy, every token but this copy's own was left by a copy that died.
+QStringList OptionStore::DeadTokens() const {
+  QStringList out;
+  const QString own = QFileInfo(RunningToken()).fileName();
+  for (const QString& name : QDir(SettingsDir).entryList({"shut-*.run"}, QDir::Files | QDir::Hidden))
+    if (name != own) out << SettingsDir + "/" + name;
+  return out;
+}
+
+bool OptionStore::OtherCopyRunning() const {
+  dbase::File probe;
+  const dbase::File* f = runningLock_ ? runningLock_.get() : &probe;
+  try {
+    if (!runningLock_ && !probe.OpenExisting(SettingsFile("shut.dat").toStdString(), true))
+      return false;
+  } catch (const dbase::EngineError&) {
+    return false;  // a mark that cannot be opened is held by no one
+  }
+  return dbase::IsLockedByOther(*f, kRunningLockAt, dbase::LockKind::Exclusive);
+}
+
 void OptionStore::MarkRunning() {
-  WriteFileWhole(SettingsFile("shut.dat"), QByteArray(kRunningMark) + "\r\n");
+  const QString path = SettingsFile("shut.dat");
+  if (!runningLock_) {
+    if (!QFileInfo::exists(path)) WriteMark(path, kRunningMark);
+    auto f = std::make_unique<dbase::File>();
+    try {
+      if (f->OpenExisting(path.toStdString()) &&
+          dbase::TryLock(*f, kRunningLockAt, dbase::LockKind::Shared))
+        runningLock_ = std::move(f);
+    } catch (const dbase::EngineError&) {
+      // Without the lock this copy behaves as a lone copy did before.
+    }
+  }
+  // Alone now: the tokens left by copies that died were reported by this
+  // start's warning.
+  if (!OtherCopyRunning())
+    for (const QString& t : DeadTokens()) QFile::remove(t);
+  WriteMark(path, kRunningMark);
+  runningToken_ = RunningToken();
+  QFile token(runningToken_);
+  if (token.open(QIODevice::WriteOnly)) token.close();
 }
 
 void OptionStore::MarkClosed() {
-  WriteFileWhole(SettingsFile("shut.dat"), QByteArray(kClosedMark) + "\r\n");
+  if (!runningToken_.isEmpty()) QFile::remove(runningToken_);
+  runningToken_.clear();
+  const bool othersRunning = OtherCopyRunning();
+  if (!othersRunning) {
+    const QStringList dead = DeadTokens();
+    if (dead.isEmpty()) {
+      const QString path = SettingsFile("shut.dat");
+      if (runningLock_) WriteMark(path, kClosedMark);
+      else WriteFileWhole(path, QByteArray(kClosedMark) + "\r\n");
+    }
+    // Otherwise a copy died while this one ran: the running mark stays for
+    // the next start to report, and the tokens go with that report.
+    for (const QString& t : dead) QFile::remove(t);
+  }
+  runningLock_.reset();
 }
 
 bool OptionStore::WasClosedNormally() const {
   bool ok = false;
   QStringList lines = ReadLines(SettingsFile("shut.dat"), &ok);
   if (!ok) return true;
-  return !lines.isEmpty() && lines.first() == kClosedMark;
+  if (!lines.isEmpty() && lines.first() == kClosedMark) return true;
+  // "Running" while another copy runs is that copy's mark, not a crash.
+  return OtherCopyRunning();
 }
 
 void OptionStore::EnsureDataDirectories() {

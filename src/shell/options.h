@@ -8,7 +8,12 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+namespace quillary::dbase {
+class File;
+}
 
 namespace quillary {
 
@@ -59,6 +64,7 @@ struct WindowGeometry {
 class OptionStore {
  public:
   OptionStore();
+  ~OptionStore();
   OptionStore(const OptionStore&) = delete;
   OptionStore& operator=(const OptionStore&) = delete;
 
@@ -128,6 +134,10 @@ class OptionStore {
   bool SaveLabels();
   bool LoadDateFormats();
   bool SaveDateFormats();
+  // shut.dat says "running" from the first activation to the end. Every
+  // running copy holds a shared lock on it, so a copy starting beside a
+  // running one is not warned, and the last copy to end writes the closed
+  // mark unless a copy died on the way (it left its running token behind).
   void MarkRunning();
   void MarkClosed();
   bool WasClosedNormally() const;
@@ -145,6 +155,14 @@ class OptionStore {
   void ReadUserOptionBytes(const QByteArray& data);  // InitialDataFile rule applied
 
   QString SettingsFile(const QString& name) const;
+
+ private:
+  bool OtherCopyRunning() const;
+  QString RunningToken() const;
+  QStringList DeadTokens() const;
+
+  std::unique_ptr<dbase::File> runningLock_;  // this copy's lock on shut.dat
+  QString runningToken_;
 };
 
 // The process-wide option store.
@@ -153,23 +171,8 @@ OptionStore& Opt();
 // Scrambles (or unscrambles) the bytes of a stored text in place.
 void ScrambleString(QByteArray& text);
 
-// The process-wide short date format, set from a date format index.
-QString ShortDateFormat();
-void SetDateFormatByIndex(int index);
-QString DateSeparator();
-
 // Default directories from the environment and the executable's location.
 QString DefaultProgramDir();
 QString DefaultResourceDir();
-
-// Text cut to at most maxBytes bytes of UTF-8 without splitting a character.
-QByteArray Utf8Cut(const QString& text, int maxBytes);
-
-// Small text and number helpers.
-bool IsBlank(const QString& text);
-QString UpperText(const QString& text);
-QString CleanNumberText(const QString& text);
-double ParseLooseNumber(const QString& text);
-qint64 ParseLooseInteger(const QString& text);
 
 }  // namespace quillary

@@ -1,7 +1,10 @@
 #include "shell/progress.h"
 
 #include <cmath>
+
 #include <vector>
+
+#include "shell/event_pump.h"
 
 namespace quillary {
 namespace {
@@ -47,11 +50,13 @@ ProgressWindow::ProgressWindow(QString caption) : caption_(std::move(caption)) {
 
 ProgressWindow::~ProgressWindow() { Hide(); }
 
+
 void ProgressWindow::Show() {
   if (showing_) return;
   showing_ = true;
   Showing().push_back(this);
   CurrentProgressView().ShowWindow(caption_, barShown_);
+  if (stopScope_) CurrentProgressView().ShowStopButton(true);
   Paint();
 }
 
@@ -76,9 +81,19 @@ void ProgressWindow::SetBarShown(bool shown) {
     // The layout changes with the bar, so the window is shown anew.
     CurrentProgressView().HideWindow();
     CurrentProgressView().ShowWindow(caption_, barShown_);
+    if (stopScope_) CurrentProgressView().ShowStopButton(true);
     Paint();
   }
 }
+
+void ProgressWindow::SetStoppable(bool stoppable) {
+  if (stoppable == Stoppable()) return;
+  if (stoppable) stopScope_ = std::make_unique<StopScope>();
+  else stopScope_.reset();
+  if (showing_) CurrentProgressView().ShowStopButton(stoppable);
+}
+
+bool ProgressWindow::Stopped() const { return stopScope_ && StopRequested(); }
 
 void ProgressWindow::SetMaximum(int maximum) {
   if (maximum < 0) maximum = 0;
@@ -90,8 +105,11 @@ void ProgressWindow::SetMaximum(int maximum) {
 
 void ProgressWindow::SetPosition(int position) {
   if (position == position_) return;
+  // A loop steps once per record; the bar is drawn only when its whole
+  // percent changes, or painting would cost more than the records.
+  const int before = Percent();
   position_ = position;
-  if (showing_ && barShown_) Paint();
+  if (showing_ && barShown_ && Percent() != before) Paint();
 }
 
 int ProgressWindow::Percent() const {

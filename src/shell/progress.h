@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace quillary {
 
@@ -18,7 +19,11 @@ class ProgressView {
   virtual void PaintPercent(int percent) = 0;
   virtual void PaintCounter(const QString& text) = 0;
   virtual void HideWindow() = 0;
+  // Views without a Stop button ignore it.
+  virtual void ShowStopButton(bool) {}
 };
+
+class StopScope;
 
 // Until one is set a silent view is used.
 void SetProgressView(ProgressView* view);
@@ -33,22 +38,25 @@ class ProgressWindow {
 
   void Show();
   void Hide();
-  bool IsShowing() const { return showing_; }
 
   void SetCaption(const QString& caption);
   const QString& Caption() const { return caption_; }
   // Without the bar the window shows "Record #: " and a count instead.
   void SetBarShown(bool shown);
-  bool BarShown() const { return barShown_; }
 
   void SetMaximum(int maximum);
-  int Maximum() const { return maximum_; }
   void SetPosition(int position);
   int Position() const { return position_; }
   void Step() { SetPosition(position_ + 1); }
   void Reset() { SetPosition(0); }
   // position * 100 / maximum to the nearest whole number; 100 for maximum 0.
   int Percent() const;
+
+  // A stoppable window shows a Stop button; the loop it watches asks
+  // Stopped() after each PumpEvents() (shell/event_pump.h).
+  void SetStoppable(bool stoppable);
+  bool Stoppable() const { return stopScope_ != nullptr; }
+  bool Stopped() const;
 
   void SetCounter(int count);
   static QString CounterText(int count) { return "Record #: " + QString::number(count); }
@@ -62,6 +70,7 @@ class ProgressWindow {
   int maximum_ = 100;
   int position_ = 0;
   int counter_ = 0;
+  std::unique_ptr<StopScope> stopScope_;
 };
 
 // The progress window shown now (the innermost, when windows nest), or null.

@@ -10,7 +10,9 @@ class OptionStore;
 
 namespace product {
 inline const QString kTitle = QStringLiteral("Norvane Quillary");
-inline const QString kVersion = QStringLiteral("Version 3.0 (32-bit)");
+// The word size is the build's, not the one the product first shipped with.
+inline const QString kVersion =
+    sizeof(void*) == 8 ? QStringLiteral("Version 3.0 (64-bit)") : QStringLiteral("Version 3.0 (32-bit)");
 inline const QString kAppTitle = QStringLiteral("Quillary");
 inline const QString kHomePage = QStringLiteral("https://norvane.example/quillary");
 }  // namespace product

@@ -144,12 +144,6 @@ StreamTag StreamReader::PeekTag() const {
   return StreamTag(t);
 }
 
-StreamTag StreamReader::TakeTag() {
-  const StreamTag t = PeekTag();
-  ++pos_;
-  return t;
-}
-
 void StreamReader::Expect(StreamTag tag) {
   const StreamTag t = PeekTag();
   if (t != tag) Unexpected(t, TagName(tag));

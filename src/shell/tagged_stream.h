@@ -117,7 +117,6 @@ class StreamReader {
   static constexpr int kMaxDepth = 64;
 
  private:
-  StreamTag TakeTag();
   void Expect(StreamTag tag);
   void Need(qsizetype size) const;
   [[noreturn]] void Fail(const std::string& what) const;

@@ -143,7 +143,6 @@ class TRecordTemplateList {
   bool Delete(int index);
 
   int Count() const { return int(names_.size()); }
-  QString NameAt(int index) const { return names_.value(index); }
   const QStringList& Names() const { return names_; }
   static int CopyBufferPosition(int index) { return index + 1; }
 

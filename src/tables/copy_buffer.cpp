@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "shell/date_formats.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "tables/database.h"
@@ -76,19 +77,6 @@ QString FormatDateByCode(const std::optional<dbase::Date>& date, const QString& 
 
 namespace {
 
-// The display format of a date field: the entry that belongs to it, else
-// the entry at its place among the date fields, else the first format.
-QString DateCodeFor(const dbase::Table& t, int pos) {
-  const auto& formats = Opt().DateFormats;
-  for (const DateFormatEntry& e : formats)
-    if (e.field == pos - 1) return e.code;
-  int nth = 0;
-  for (int i = kFirstUserField; i < pos; ++i)
-    if (t.Field(i).kind == dbase::FieldKind::Date) ++nth;
-  if (size_t(nth) < formats.size()) return formats[size_t(nth)].code;
-  return "0";
-}
-
 QString FirstLine(const QString& s) {
   int cut = s.indexOf(QRegularExpression("[\r\n]"));
   return cut < 0 ? s : s.left(cut);
@@ -117,7 +105,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
         break;
       case Kind::Date:
         try {
-          caption = FormatDateByCode(t.AsDate(f), DateCodeFor(t, f));
+          caption = FormatDateByCode(t.AsDate(f), DateCodeOf(t, f));
         } catch (const dbase::EngineError&) {
         }
         break;

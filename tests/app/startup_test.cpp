@@ -3,20 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
 #include <csignal>
 
 #include "app/application.h"
 #include "internet/ui/tray_form.h"
 #include "internet/ui/tray_icon.h"
 #include "mainwin/ui/main_window.h"
+#include "shell/event_pump.h"
+#include "shell/hints.h"
 #include "shell/options.h"
+#include "shell/startup.h"
+#include "shell/ui/about_box.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
 
@@ -179,23 +188,125 @@ TEST_F(StartupTest, TheDesktopSessionEndingEndsTheProgramLikeExit) {
   EXPECT_EQ(Shut(), "@a$)");
 }
 
+// The desktop session ends while the tips dialog is open: the dialog closes,
+// the start returns and the program has ended cleanly.
+TEST_F(StartupTest, TheSessionEndingWhileTheTipsAreOpenEndsTheProgram) {
+  Opt().Reset();
+  Application app(QUILLARY_TEST_SHARE_DIR);
+  bool stillOpen = false;
+  app.runDialog = [&](QDialog& d) {
+    QTimer::singleShot(100, &d, [&app] { app.SessionEndingUnattended(); });
+    // Were the dialog left open the start would wait for ever.
+    QTimer::singleShot(5000, &d, [&d, &stillOpen] {
+      stillOpen = true;
+      d.reject();
+    });
+    d.exec();
+  };
+  EXPECT_TRUE(app.Start());
+  EXPECT_FALSE(stillOpen);
+  EXPECT_TRUE(app.Ended());
+  EXPECT_EQ(app.Exec(), 0);  // returns at once
+  EXPECT_EQ(Shut(), "@a$)");
+  EXPECT_TRUE(QFileInfo::exists(home.path() + "/DATA/options.dat"));
+}
+
+TEST_F(StartupTest, TheEventPumpIsInstalledFromTheStart) {
+  NoTips();
+  auto app = StartApp();
+  bool fired = false;
+  QTimer::singleShot(0, [&fired] { fired = true; });
+  QElapsedTimer t;
+  t.start();
+  while (!fired && t.elapsed() < 2000) PumpEvents();
+  EXPECT_TRUE(fired);
+  app.reset();
+  fired = false;
+  QTimer::singleShot(0, [&fired] { fired = true; });
+  PumpEvents();  // the program is gone, and its pump with it
+  EXPECT_FALSE(fired);
+  QCoreApplication::processEvents();
+}
+
+TEST_F(StartupTest, TheAboutBoxNamesTheBuildsWordSize) {
+  TAboutBox about;
+  const QString bits = sizeof(void*) == 8 ? "(64-bit)" : "(32-bit)";
+  QStringList texts;
+  for (QLabel* l : about.findChildren<QLabel*>()) texts << l->text();
+  EXPECT_TRUE(texts.contains("Version 3.0 " + bits)) << texts.join("|").toStdString();
+}
+
+// Every key a shipped tip names ("Ctrl+PgDn", "Alt+1", "F4") is one the main
+// window claims for itself; a key name in quotes is a button's caption.
+TEST_F(StartupTest, EveryKeyATipNamesIsBoundByTheMainWindow) {
+  NoTips();
+  auto app = StartApp();
+  HintsFile hints;
+  ASSERT_TRUE(hints.Load(QString(QUILLARY_TEST_SHARE_DIR) + "/hints.txt"));
+  static const QRegularExpression keyName(
+      R"((?<![\w"+])((?:(?:Ctrl|Alt|Shift)\+)*)(PgDn|PgUp|Home|End|Delete|Tab|Enter|Esc|F1[0-2]|F[1-9]|(?<=\+)[A-Z0-9])(?![\w"+]))");
+  const std::map<QString, int> named = {
+      {"PgDn", Qt::Key_PageDown}, {"PgUp", Qt::Key_PageUp}, {"Home", Qt::Key_Home},
+      {"End", Qt::Key_End},       {"Delete", Qt::Key_Delete}, {"Tab", Qt::Key_Tab},
+      {"Enter", Qt::Key_Return},  {"Esc", Qt::Key_Escape}};
+  int keys = 0;
+  for (int k = 1; k <= hints.Count(); ++k) {
+    const QString tip = hints.TipText(k);
+    for (const QRegularExpressionMatch& m : keyName.globalMatch(tip)) {
+      const QString mods = m.captured(1), name = m.captured(2);
+      Qt::KeyboardModifiers modifiers;
+      if (mods.contains("Ctrl")) modifiers |= Qt::ControlModifier;
+      if (mods.contains("Alt")) modifiers |= Qt::AltModifier;
+      if (mods.contains("Shift")) modifiers |= Qt::ShiftModifier;
+      int key = 0;
+      if (named.count(name)) key = named.at(name);
+      else if (name.size() > 1 && name[0] == 'F') key = Qt::Key_F1 + name.mid(1).toInt() - 1;
+      else if (name[0].isDigit()) key = Qt::Key_0 + name[0].digitValue();
+      else key = Qt::Key_A + (name[0].unicode() - 'A');
+      QKeyEvent e(QEvent::ShortcutOverride, key, modifiers);
+      e.ignore();
+      QCoreApplication::sendEvent(app->MainWindow(), &e);
+      EXPECT_TRUE(e.isAccepted()) << "tip " << k << " names " << m.captured(0).toStdString();
+      ++keys;
+    }
+  }
+  EXPECT_GE(keys, 5);  // the tips do name keys: the pattern finds them
+}
+
 // ---- the real program
 
 class ProgramTest : public StartupTest {
  protected:
-  void Launch() {
-    NoTips();
-    proc.setProgram(QString(QUILLARY_TEST_BIN_DIR) + "/quillary");
+  void Start(QProcess& p) {
+    p.setProgram(QString(QUILLARY_TEST_BIN_DIR) + "/quillary");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QUILLARY_HOME", home.path());
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    proc.setProcessEnvironment(env);
-    proc.start();
-    ASSERT_TRUE(proc.waitForStarted(10000));
+    p.setProcessEnvironment(env);
+    p.start();
+    ASSERT_TRUE(p.waitForStarted(10000));
+  }
+  // Starts a copy and waits until it passed its first activation: the
+  // running mark is written and its running token made, which a warning
+  // still open would hold back.
+  void Launch(QProcess& p) {
+    Start(p);
+    const QString token = home.path() + QString("/DATA/shut-%1.run").arg(p.processId());
     QElapsedTimer t;
     t.start();
-    while (Shut() != "#10*" && t.elapsed() < 20000) QThread::msleep(50);
-    ASSERT_EQ(Shut(), "#10*") << "the program did not reach its event loop";
+    while (!QFileInfo::exists(token) && t.elapsed() < 20000) QThread::msleep(50);
+    ASSERT_TRUE(QFileInfo::exists(token)) << "the program did not reach its event loop";
+    ASSERT_EQ(Shut(), "#10*");
+  }
+  void Launch() {
+    NoTips();
+    Launch(proc);
+  }
+  static void Terminate(QProcess& p) {
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
   }
   QProcess proc;
 };
@@ -212,6 +323,72 @@ TEST_F(ProgramTest, TerminationSignalsEndCleanly) {
     EXPECT_EQ(Shut(), "@a$)");
     EXPECT_TRUE(QFileInfo::exists(home.path() + "/DATA/options.dat"));
   }
+}
+
+// A signal while a start-up dialog is open (the tips at a first start, the
+// warning after an unclean end) closes the dialog and ends the program.
+TEST_F(ProgramTest, ATerminationSignalWhileAStartUpDialogIsOpenEndsTheProgram) {
+  for (bool firstStart : {true, false}) {
+    SCOPED_TRACE(firstStart ? "tips" : "unclean-end warning");
+    if (!firstStart) {
+      NoTips();
+      ASSERT_TRUE(test::WriteAll(home.path() + "/DATA/shut.dat", "#10*\r\n"));
+    }
+    Start(proc);
+    QThread::msleep(2000);
+    ::kill(pid_t(proc.processId()), SIGTERM);
+    ASSERT_TRUE(proc.waitForFinished(5000)) << "still running";
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc.exitCode(), 0);
+    EXPECT_EQ(Shut(), "@a$)");
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/DATA/options.dat"));
+  }
+}
+
+// However early the signal comes, the program does not stay behind.
+TEST_F(ProgramTest, ASignalAtTheVeryStartIsNotLost) {
+  for (int delayMs : {0, 30, 150}) {
+    SCOPED_TRACE(delayMs);
+    Start(proc);
+    QThread::msleep(delayMs);
+    ::kill(pid_t(proc.processId()), SIGTERM);
+    ASSERT_TRUE(proc.waitForFinished(5000)) << "still running";
+    // Before main() nothing can be caught; once caught, the end is clean.
+    if (proc.exitStatus() == QProcess::NormalExit) EXPECT_EQ(proc.exitCode(), 0);
+  }
+}
+
+// Two copies on one settings directory: the second start is not warned, and
+// a copy killed while the other runs is reported once the other has ended.
+TEST_F(ProgramTest, TwoCopiesShareTheRunningMark) {
+  NoTips();
+  for (bool killFirst : {true, false}) {
+    SCOPED_TRACE(killFirst ? "first killed" : "second killed");
+    QProcess first, second;
+    Launch(first);
+    Launch(second);  // it would wait on the warning otherwise
+    QProcess& killed = killFirst ? first : second;
+    QProcess& survivor = killFirst ? second : first;
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    Terminate(survivor);
+    EXPECT_EQ(Shut(), "#10*");
+    msgs.shown.clear();
+    auto app = StartApp();
+    app->FirstActivation();
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_TRUE(msgs.shown[0].text.startsWith("Norvane Quillary was not Closed normally!"));
+    app->Exit();
+    EXPECT_EQ(Shut(), "@a$)");
+  }
+  // Both ending normally, in either order, leave the closed mark.
+  QProcess first, second;
+  Launch(first);
+  Launch(second);
+  Terminate(first);
+  EXPECT_EQ(Shut(), "#10*");  // the second still runs
+  Terminate(second);
+  EXPECT_EQ(Shut(), "@a$)");
 }
 
 TEST_F(ProgramTest, KilledProgramIsReportedAtTheNextStart) {

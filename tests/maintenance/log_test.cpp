@@ -5,6 +5,7 @@
 
 #include "maintenance/maintenance_log.h"
 #include "shell/clock.h"
+#include "shell/date_formats.h"
 #include "shell/options.h"
 #include "shell/tagged_stream.h"
 #include "support/scripted_messages.h"
@@ -20,12 +21,7 @@ class LogTest : public ::testing::Test {
     QDir().mkpath(Opt().SettingsDir);
     SetAt(QDateTime(QDate(2026, 12, 10), QTime(10, 20, 51)));
   }
-  ~LogTest() override { SetClock({}); }
-
-  void SetAt(const QDateTime& t) {
-    now = t;
-    SetClock([this] { return now; });
-  }
+  void SetAt(const QDateTime& t) { now = t; }
   QString LogPath() const { return Opt().SettingsDir + "/log.dat"; }
   static TLogEntry Entry(const QString& db, const QString& what, const QDateTime& t) {
     return {TMaintenanceLog::DateText(t.date()), TMaintenanceLog::TimeText(t.time()), db, what};
@@ -34,6 +30,7 @@ class LogTest : public ::testing::Test {
   test::TempHome home;
   test::ScriptedMessages messages;
   QDateTime now;
+  ScopedClock clock{[this] { return now; }};
 };
 
 TEST(LogDateText, FormatsByTheShortDatePattern) {
@@ -101,27 +98,66 @@ TEST_F(LogTest, DeletedRowsStayDeletedAfterTheRunEnds) {
   for (const char* what : {"Database Reindexed.", "Indexes Deleted.", "Database Packed.",
                            "Database Repaired."})
     ASSERT_TRUE(log.AddEntry("data.dbf", what));
-  log.RemoveRows({3, 1, 3, 7, -1});
-  // Not written yet: the file still has all four.
-  TMaintenanceLog before;
-  before.Load();
-  EXPECT_EQ(before.Count(), 4);
-
-  ASSERT_TRUE(log.Save());  // the end of the run
+  ASSERT_TRUE(log.RemoveRows({3, 1, 3, 7, -1}));
+  // Written at once.
   TMaintenanceLog after;
   after.Load();
   ASSERT_EQ(after.Count(), 2);
   EXPECT_EQ(after.Entries()[0].Description, "Database Reindexed.");
   EXPECT_EQ(after.Entries()[1].Description, "Database Packed.");
+  EXPECT_EQ(log.Entries(), after.Entries());
+  ASSERT_TRUE(log.SaveAtEnd());  // the end of the run
+  after.Load();
+  EXPECT_EQ(after.Count(), 2);
 
-  // A cleared log is written as an empty list by the next added entry.
-  after.Clear();
+  // A cleared log is an empty list in the file.
+  ASSERT_TRUE(after.Clear());
+  EXPECT_EQ(after.Count(), 0);
+  EXPECT_EQ(test::ReadAll(LogPath()), QByteArray("\x01\x00", 2));
   now = now.addSecs(5);
   ASSERT_TRUE(after.AddEntry("data.dbf", "Database Backed Up - 12 records."));
   TMaintenanceLog last;
   last.Load();
   EXPECT_EQ(last.Entries(), std::vector<TLogEntry>({Entry("data.dbf",
                                                           "Database Backed Up - 12 records.", now)}));
+}
+
+// Two copies of the program on one settings directory: what one logs or
+// deletes never undoes what the other did.
+TEST_F(LogTest, TwoCopiesKeepEachOthersEntries) {
+  TMaintenanceLog first, second;
+  first.Load();
+  second.Load();
+  ASSERT_TRUE(first.AddEntry("data.dbf", "Database Packed."));
+  ASSERT_TRUE(second.AddEntry("data_2.dbf", "Database Reindexed."));
+  const TLogEntry packed = Entry("data.dbf", "Database Packed.", now);
+  const TLogEntry reindexed = Entry("data_2.dbf", "Database Reindexed.", now);
+  EXPECT_EQ(second.Entries(), std::vector<TLogEntry>({packed, reindexed}));
+  // The same action logged by both copies within the second is one entry.
+  EXPECT_FALSE(first.AddEntry("data_2.dbf", "Database Reindexed."));
+
+  // The second copy shows both and deletes the first copy's entry, while the
+  // first logs another one it has not seen.
+  now = now.addSecs(1);
+  ASSERT_TRUE(first.AddEntry("data.dbf", "Database Repaired."));
+  const TLogEntry repaired = Entry("data.dbf", "Database Repaired.", now);
+  ASSERT_TRUE(second.RemoveRows({0}));
+  EXPECT_EQ(second.Entries(), std::vector<TLogEntry>({reindexed, repaired}));
+
+  // Clearing removes only what was shown: the entry logged since stays.
+  now = now.addSecs(1);
+  ASSERT_TRUE(first.AddEntry("data.dbf", "Database Backed Up - 3 records."));
+  const TLogEntry backup = Entry("data.dbf", "Database Backed Up - 3 records.", now);
+  ASSERT_TRUE(second.Clear());
+  EXPECT_EQ(second.Entries(), std::vector<TLogEntry>({backup}));
+
+  // The ends of both runs keep the file as it is.
+  ASSERT_TRUE(first.SaveAtEnd());
+  ASSERT_TRUE(second.SaveAtEnd());
+  TMaintenanceLog reread;
+  reread.Load();
+  EXPECT_EQ(reread.Entries(), std::vector<TLogEntry>({backup}));
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(LogTest, DamagedFileGivesAnEmptyLogWithoutMessage) {

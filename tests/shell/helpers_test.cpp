@@ -4,7 +4,11 @@
 
 #include <QLocale>
 
+#include "platform/dbase/table.h"
+#include "shell/date_formats.h"
 #include "shell/options.h"
+#include "shell/text_helpers.h"
+#include "support/temp_home.h"
 
 namespace quillary {
 namespace {
@@ -80,6 +84,25 @@ TEST(HelpersTest, DateFormatByIndexUsesTheLocaleSeparator) {
   SetDateFormatByIndex(7);  // other values change nothing
   SetDateFormatByIndex(-1);
   EXPECT_EQ(ShortDateFormat(), "dd/mm/yyyy");
+}
+
+// A date field's display code: the entry bound to the field, else the entry
+// at its place among the date fields, else "0" (also past the last field).
+TEST(HelpersTest, DateCodeOfAField) {
+  test::TempHome home;
+  dbase::Table::Create(home.path().toStdString(), "dates.dbf",
+                       {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}, {"FIRST", 'D', 8, 0},
+                        {"NAME", 'C', 10, 0}, {"SECOND", 'D', 8, 0}, {"THIRD", 'D', 8, 0}});
+  dbase::Table t(home.path().toStdString(), "dates.dbf");
+  t.Open();
+  Opt().DateFormats = {{"1", -1}, {"2", -1}};
+  struct Case { int position; const char* code; };
+  for (Case c : {Case{2, "1"}, Case{4, "2"}, Case{5, "0"}, Case{40, "0"}})
+    EXPECT_EQ(DateCodeOf(t, c.position), QString(c.code)) << c.position;
+  Opt().DateFormats = {{"1", -1}, {"3", 4}};  // the third date field's own entry
+  EXPECT_EQ(DateCodeOf(t, 5), "3");
+  EXPECT_EQ(DateCodeOf(t, 4), "3");  // second place: the list's second entry
+  Opt().DateFormats.clear();
 }
 
 }  // namespace

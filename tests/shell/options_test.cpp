@@ -7,6 +7,7 @@
 
 #include "shell/option_fixtures.h"
 #include "shell/options.h"
+#include "shell/text_helpers.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
 

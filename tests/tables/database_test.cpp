@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "holder.h"
+#include "shell/date_formats.h"
 #include "shell/progress.h"
 #include "tables/copy_buffer.h"
 #include "tables/table_utils.h"

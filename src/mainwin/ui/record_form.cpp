@@ -22,6 +22,7 @@
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/templates.h"
+#include "shell/text_helpers.h"
 #include "shell/ui/load_labels_dlg.h"
 
 namespace quillary {

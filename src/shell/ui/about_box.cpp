@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/event_pump.h"
 #include "shell/startup.h"
 
 namespace quillary {
@@ -47,7 +48,7 @@ void TAboutBox::ShowAsSplash() {
   setWindowFlag(Qt::WindowStaysOnTopHint, false);
   show();
   repaint();
-  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  PumpEvents();
 }
 
 }  // namespace quillary

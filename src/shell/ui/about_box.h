@@ -14,7 +14,6 @@ class TAboutBox : public QDialog {
   explicit TAboutBox(QWidget* parent = nullptr);
   // Turns the box into the start-up splash and paints it at once.
   void ShowAsSplash();
-  QPushButton* OKButton() const { return OKButton_; }
 
  private:
   QPushButton* OKButton_;

@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "shell/event_pump.h"
+#include "shell/ui/qt_event_pump.h"
 
 namespace quillary {
 
@@ -19,8 +23,14 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
   Counter_Lbl_ = new QLabel(this);
   Counter_Lbl_->setObjectName("Counter_Lbl");
   Counter_Lbl_->hide();
+  StopBtn_ = new QPushButton("&Stop", this);
+  StopBtn_->setObjectName("StopBtn");
+  StopBtn_->hide();
+  connect(StopBtn_, &QPushButton::clicked, this, [] { RequestStop(); });
+  QtEventPump::AddStopButton(StopBtn_);
   layout->addWidget(Bar_);
   layout->addWidget(Counter_Lbl_);
+  layout->addWidget(StopBtn_, 0, Qt::AlignCenter);
   setMinimumWidth(320);
 }
 
@@ -28,6 +38,7 @@ void TProgressForm::ShowWindow(const QString& caption, bool barShown) {
   setWindowTitle(caption);
   Bar_->setVisible(barShown);
   Counter_Lbl_->setVisible(!barShown);
+  StopBtn_->hide();
   show();
   raise();
   repaint();
@@ -48,6 +59,11 @@ void TProgressForm::PaintCounter(const QString& text) {
 }
 
 void TProgressForm::HideWindow() { hide(); }
+
+void TProgressForm::ShowStopButton(bool shown) {
+  StopBtn_->setVisible(shown);
+  StopBtn_->repaint();
+}
 
 void TProgressForm::Install(TProgressForm* form) {
   SetProgressView(form);

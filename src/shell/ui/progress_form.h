@@ -1,6 +1,7 @@
 // The progress window on screen: a small tool window with a percentage bar,
-// or a "Record #: " label when its caller hides the bar. Installed as the
-// process-wide progress view; it also owns the wait cursor hook.
+// or a "Record #: " label when its caller hides the bar, and a Stop button
+// while a stoppable loop runs. Installed as the process-wide progress view;
+// it also owns the wait cursor hook.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include "shell/progress.h"
 
 class QLabel;
+class QPushButton;
 class QProgressBar;
 
 namespace quillary {
@@ -22,9 +24,11 @@ class TProgressForm : public QDialog, public ProgressView {
   void PaintPercent(int percent) override;
   void PaintCounter(const QString& text) override;
   void HideWindow() override;
+  void ShowStopButton(bool shown) override;
 
   QProgressBar* Bar() const { return Bar_; }
   QLabel* Counter_Lbl() const { return Counter_Lbl_; }
+  QPushButton* StopBtn() const { return StopBtn_; }
 
   // Makes this form the progress view and the wait cursor a real cursor.
   static void Install(TProgressForm* form);
@@ -32,6 +36,7 @@ class TProgressForm : public QDialog, public ProgressView {
  private:
   QProgressBar* Bar_;
   QLabel* Counter_Lbl_;
+  QPushButton* StopBtn_;
 };
 
 }  // namespace quillary

@@ -1084,7 +1084,7 @@ TEST_F(MainWindowTest, LookupsAreBoundAgainAfterADatabaseSwitch) {
 }
 
 TEST_F(MainWindowTest, ARecordSavedAsTemplateFillsANewRecordWithTodayForAMarkedDate) {
-  SetClock([] { return QDateTime(QDate(2024, 6, 3), QTime(9, 0)); });
+  ScopedClock clock(QDateTime(QDate(2024, 6, 3), QTime(9, 0)));
   MakeDatabase(Numbered(2));
   Open(5);
   ClickButton(0);
@@ -1149,7 +1149,6 @@ TEST_F(MainWindowTest, ARecordSavedAsTemplateFillsANewRecordWithTodayForAMarkedD
   EXPECT_EQ(ShownTitle(), "");
   EXPECT_TRUE(date->IsEmptyDate());
   EXPECT_TRUE(msgs.shown.empty());
-  SetClock(nullptr);
 }
 
 TEST_F(MainWindowTest, ATemplateWithoutItsRecordCannotBeLoaded) {

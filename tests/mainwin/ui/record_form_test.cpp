@@ -429,7 +429,7 @@ TEST_F(RecordFormTest, AnInvalidDateLeavesTheRecordUnsavedWithTheDateFocused) {
 }
 
 TEST_F(RecordFormTest, LoadingShowsTheRecordAndATemplateDateMarkerBecomesToday) {
-  SetClock([] { return QDateTime(QDate(2004, 3, 10), QTime(9, 0)); });
+  ScopedClock clock(QDateTime(QDate(2004, 3, 10), QTime(9, 0)));
   edit.Append();
   edit.SetText(kTitle + 1, "Template");
   edit.SetDate(kDate + 1, dbase::Date{std::chrono::year(1899), std::chrono::December, std::chrono::day(31)});
@@ -443,7 +443,6 @@ TEST_F(RecordFormTest, LoadingShowsTheRecordAndATemplateDateMarkerBecomesToday) 
   EXPECT_EQ(Line(kTitle)->text(), "Template");
   form->ClearFields();
   EXPECT_TRUE(form->IsFormBlank());
-  SetClock({});
 }
 
 TEST_F(RecordFormTest, FontAndDateFormatChoicesApplyAtOnceAndAreKept) {

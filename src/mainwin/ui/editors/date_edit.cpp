@@ -8,6 +8,7 @@
 #include "mainwin/ui/editors/cal_pop.h"
 #include "mainwin/ui/editors/editor_support.h"
 #include "shell/clock.h"
+#include "shell/date_formats.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 

@@ -42,12 +42,10 @@ class EditorTest : public ::testing::Test {
       opened << url;
       return openSucceeds;
     });
-    SetClock([] { return QDateTime(QDate(2004, 3, 10), QTime(9, 30)); });
   }
   void TearDown() override {
     SetBeepHook({});
     SetUrlOpener({});
-    SetClock({});
   }
 
   // Shows `editor` in a window between two plain edits and enters it with Tab
@@ -80,6 +78,7 @@ class EditorTest : public ::testing::Test {
 
   TempHome home;
   ScriptedMessages msgs;
+  ScopedClock clock{QDateTime(QDate(2004, 3, 10), QTime(9, 30))};
   int beeps = 0;
   QList<QUrl> opened;
   bool openSucceeds = true;

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
   QDir().mkpath(out);
-  SetClock([] { return QDateTime(QDate(2004, 3, 10), QTime(9, 30)); });
+  ScopedClock clock(QDateTime(QDate(2004, 3, 10), QTime(9, 30)));
   bool ok = true;
 
   TfrmCalPop calendar(QDate(2004, 3, 21));

@@ -23,7 +23,6 @@ class RecordTemplatesTest : public TablesTest {
  protected:
   void SetUp() override {
     TablesTest::SetUp();
-    SetClock([] { return QDateTime(QDate(2004, 3, 10), QTime(9, 30)); });
     Opt().SettingsDir = home.path();
     Opt().LabelList.clear();
     for (int i = 1; i <= 17; ++i) Opt().LabelList << QString("Field %1:").arg(i);
@@ -32,9 +31,10 @@ class RecordTemplatesTest : public TablesTest {
     names.Load();
   }
   void TearDown() override {
-    SetClock({});
     TablesTest::TearDown();
   }
+
+  ScopedClock clock{QDateTime(QDate(2004, 3, 10), QTime(9, 30))};
 
   dbase::Table& Buffer() { return tables::Db().CopyBuffer; }
 

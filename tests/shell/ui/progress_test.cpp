@@ -3,7 +3,9 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
+#include "shell/event_pump.h"
 #include "shell/progress.h"
 #include "shell/ui/progress_form.h"
 
@@ -80,6 +82,30 @@ TEST(Progress, TheFormShowsBarOrCounter) {
     EXPECT_FALSE(form.Bar()->isVisibleTo(&form));
   }
   EXPECT_FALSE(form.isVisible());
+  TProgressForm::Install(nullptr);
+}
+
+TEST(Progress, AStoppableWindowShowsStopUntilItCloses) {
+  TProgressForm form;
+  TProgressForm::Install(&form);
+  {
+    ProgressWindow p("Packing");
+    p.Show();
+    EXPECT_FALSE(form.StopBtn()->isVisibleTo(&form));
+    form.StopBtn()->click();  // hidden: no loop to stop
+    p.SetStoppable(true);
+    EXPECT_FALSE(p.Stopped());
+    EXPECT_TRUE(form.StopBtn()->isVisibleTo(&form));
+    EXPECT_EQ(form.StopBtn()->text(), "&Stop");
+    form.StopBtn()->click();
+    EXPECT_TRUE(p.Stopped());
+    p.SetStoppable(false);
+    EXPECT_FALSE(p.Stopped());
+    EXPECT_FALSE(form.StopBtn()->isVisibleTo(&form));
+    p.SetStoppable(true);  // a new stretch starts unstopped
+    EXPECT_FALSE(p.Stopped());
+  }
+  EXPECT_FALSE(StopRequested());
   TProgressForm::Install(nullptr);
 }
 
