@@ -5,6 +5,7 @@
 
 #include "shell/clock.h"
 #include "shell/options.h"
+#include "shell/text_helpers.h"
 
 namespace quillary {
 

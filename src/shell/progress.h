@@ -38,6 +38,7 @@ class ProgressWindow {
 
   void Show();
   void Hide();
+  bool IsShowing() const { return showing_; }
 
   void SetCaption(const QString& caption);
   const QString& Caption() const { return caption_; }
@@ -45,6 +46,7 @@ class ProgressWindow {
   void SetBarShown(bool shown);
 
   void SetMaximum(int maximum);
+  int Maximum() const { return maximum_; }
   void SetPosition(int position);
   int Position() const { return position_; }
   void Step() { SetPosition(position_ + 1); }

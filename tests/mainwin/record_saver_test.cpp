@@ -135,7 +135,7 @@ TEST_F(RecordSaverTest, MemoLineBreaksAreStoredAsCrLfAndReadBackFromEither) {
 }
 
 TEST_F(RecordSaverTest, LoadingWithoutARecordClearsAndATemplateDateMarkerBecomesToday) {
-  SetClock([] { return QDateTime(QDate(2004, 3, 10), QTime(9, 0)); });
+  ScopedClock clock(QDateTime(QDate(2004, 3, 10), QTime(9, 0)));
   E(kKeywords).text = "left over";
   saver.LoadFields(edit);  // empty table
   EXPECT_TRUE(saver.IsBlank());
@@ -150,7 +150,6 @@ TEST_F(RecordSaverTest, LoadingWithoutARecordClearsAndATemplateDateMarkerBecomes
   EXPECT_EQ(E(kDate).date, QDate(1899, 12, 31));
   saver.LoadFields(edit, true);
   EXPECT_EQ(E(kDate).date, QDate(2004, 3, 10));
-  SetClock({});
 }
 
 TEST_F(RecordSaverTest, EachFieldGivesThePumpATurnWhileTheSaverIsBusy) {

@@ -17,6 +17,7 @@
 #include "mainwin/ui/editors/text_edits.h"
 #include "platform/dbase/table.h"
 #include "shell/options.h"
+#include "shell/text_helpers.h"
 
 namespace quillary {
 
