@@ -8,6 +8,7 @@
 #include "shell/options.h"
 #include "shell/progress.h"
 #include "tables/database.h"
+#include "tables/exclusive_use.h"
 
 namespace quillary::tables {
 
@@ -146,16 +147,10 @@ std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   // No key at all: the name is returned and opening with it fails.
   if (!found.empty()) return found;
 
-  const bool wasOpen = t.IsOpen();
-  const std::string tag = t.ActiveTag();
-  if (wasOpen) t.Close();
-  t.SetActiveTag("");
-  if (OpenTableIn(t, t.Directory(), t.FileName(), true) != OpenResult::Opened) {
-    t.Close();
-    t.SetExclusive(false);
-    t.SetActiveTag(tag);
-    return {};
-  }
+  // The table is left closed: the caller opens it with the tag it chose.
+  ExclusiveUse use(t);
+  use.LeaveClosed();
+  if (!use.OpenRetrying()) return {};
   std::string name;
   try {
     t.RefreshTags();
@@ -168,9 +163,6 @@ std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   } catch (const std::exception&) {
     name.clear();
   }
-  t.Close();
-  t.SetExclusive(false);
-  t.SetActiveTag(tag);
   return name;
 }
 

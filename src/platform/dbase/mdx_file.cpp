@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <ctime>
 #include <functional>
 
 #include "platform/dbase/bytes.h"
 #include "platform/dbase/errors.h"
+#include "platform/dbase/file_date.h"
 
 namespace quillary::dbase {
 
@@ -33,15 +33,6 @@ constexpr char kMagic[4] = {'Q', 'L', 'R', 'X'};
 std::string Upper(std::string s) {
   for (auto& c : s) c = char(std::toupper(uint8_t(c)));
   return s;
-}
-
-void PutDate(uint8_t* p) {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  p[0] = uint8_t(tm.tm_year);
-  p[1] = uint8_t(tm.tm_mon + 1);
-  p[2] = uint8_t(tm.tm_mday);
 }
 
 }  // namespace
@@ -83,7 +74,7 @@ void MdxFile::Create(const std::filesystem::path& path, const std::string& dbfBa
   file_.Create(path);
   uint8_t page[kFirstBlockPage * kMdxPageSize] = {};
   page[0] = 2;
-  PutDate(page + 1);
+  PutTodayStamp(page + 1);
   std::string base = Upper(dbfBase).substr(0, 16);
   std::memcpy(page + 4, base.data(), base.size());
   PutU16(page + 20, kMdxBlockPages);
@@ -92,7 +83,7 @@ void MdxFile::Create(const std::filesystem::path& path, const std::string& dbfBa
   page[25] = kMdxMaxTags + 1;
   page[26] = kTagEntrySize;
   PutU32(page + 32, kFirstBlockPage);
-  PutDate(page + 44);
+  PutTodayStamp(page + 44);
   std::memcpy(page + kMagicOffset, kMagic, 4);
   file_.WriteAt(0, page, sizeof page);
   ReadHeader();
@@ -196,7 +187,7 @@ void MdxFile::WriteHeader() {
   PutU16(h + 28, uint16_t(tags_.size()));
   PutU32(h + 32, pages_);
   PutU32(h + 36, firstFree_);
-  PutDate(h + 44);
+  PutTodayStamp(h + 44);
   std::memcpy(h + kMagicOffset, kMagic, 4);
   PutU32(h + kCounterOffset, counter_);
   h[kDirtyOffset] = updating_ ? 1 : 0;

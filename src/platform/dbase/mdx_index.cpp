@@ -21,8 +21,9 @@ class RecordView : public KeyRecord {
  public:
   RecordView(const IndexedTable& t, RecordBytes rec) : t_(t), rec_(rec) {}
   std::string_view FieldBytes(int field) const override {
-    size_t off = size_t(t_.FieldOffsets()[size_t(field)]);
-    size_t w = size_t(t_.KeyFields()[size_t(field)].width);
+    const FieldDef& f = t_.Fields()[size_t(field)];
+    size_t off = size_t(f.offset);
+    size_t w = size_t(f.width);
     if (off + w > rec_.size()) return {};
     return std::string_view(reinterpret_cast<const char*>(rec_.data()) + off, w);
   }
@@ -79,14 +80,14 @@ void ToKeyBytes(CodePage cp, std::string_view utf8, std::string& out, std::vecto
 class ValuesView : public KeyRecord {
  public:
   ValuesView(const IndexedTable& t, const KeyValues& values) {
-    const auto& fields = t.KeyFields();
+    const auto& fields = t.Fields();
     bytes_.resize(fields.size());
     masks_.resize(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) bytes_[i].assign(size_t(fields[i].width), ' ');
     for (const auto& [field, text] : values) {
       if (field < 0 || size_t(field) >= fields.size())
         throw DatabaseError(ErrorReason::Other, "Key record has no field " + std::to_string(field));
-      const KeyField& f = fields[size_t(field)];
+      const FieldDef& f = fields[size_t(field)];
       std::string b;
       std::vector<bool> raw;
       ToKeyBytes(t.TableCodePage(), text, b, raw);
@@ -224,7 +225,7 @@ bool ProductionIndex::LoadLocked() {
 
 KeyExpression ProductionIndex::CompileFor(const std::string& expression) const {
   try {
-    return KeyExpression::Compile(expression, table_.KeyFields(), table_.TableCodePage());
+    return KeyExpression::Compile(expression, table_.Fields(), table_.TableCodePage());
   } catch (const KeyExpressionError& e) {
     throw DatabaseError(ErrorReason::Other, e.what());
   }
@@ -243,7 +244,7 @@ void ProductionIndex::LoadAll() {
   for (const MdxTag& t : file_.Tags()) {
     KeyExpression expr = [&] {
       try {
-        return KeyExpression::Compile(t.expression, table_.KeyFields(), table_.TableCodePage());
+        return KeyExpression::Compile(t.expression, table_.Fields(), table_.TableCodePage());
       } catch (const KeyExpressionError& e) {
         throw DatabaseError(ErrorReason::Damaged, "Index tag " + t.name + " does not fit the table: " + e.what());
       }
@@ -407,7 +408,7 @@ std::vector<std::string> ProductionIndex::Check() {
     const std::string where = "tag " + t.name + ": ";
     KeyExpression expr = [&] {
       try {
-        return KeyExpression::Compile(t.expression, table_.KeyFields(), table_.TableCodePage());
+        return KeyExpression::Compile(t.expression, table_.Fields(), table_.TableCodePage());
       } catch (const KeyExpressionError& e) {
         problems.push_back(where + e.what());
         return KeyExpression::Compile("1", {}, CodePage::Utf8);

@@ -25,9 +25,8 @@ namespace quillary::dbase {
 class IndexedTable {
  public:
   virtual ~IndexedTable() = default;
-  virtual const std::vector<KeyField>& KeyFields() const = 0;
-  // Byte offset of each field inside the record (deleted flag at 0).
-  virtual const std::vector<int>& FieldOffsets() const = 0;
+  // The fields with their offsets inside the record (deleted flag at 0).
+  virtual const std::vector<FieldDef>& Fields() const = 0;
   virtual CodePage TableCodePage() const = 0;
   virtual uint16_t RecordSize() const = 0;
   // Records in the data file now, deleted included.
@@ -78,6 +77,8 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   void SetRange(std::optional<std::string> from, std::optional<std::string> to);
   void ClearRange();
   bool HasRange() const { return rangeFrom_ || rangeTo_; }
+  const std::optional<std::string>& RangeFrom() const { return rangeFrom_; }
+  const std::optional<std::string>& RangeTo() const { return rangeTo_; }
   // First record in the range whose key equals / is not before `key`.
   std::optional<RecNo> Seek(const std::string& key, bool exact);
 

@@ -11,10 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/dbase/codepage.h"
 #include "platform/dbase/errors.h"
+#include "platform/dbase/field_def.h"
 #include "platform/dbase/table_hooks.h"
 
 namespace quillary::dbase {
@@ -23,27 +25,6 @@ class ProductionIndex;
 class IndexedTable;
 
 enum class TableType { DBase };
-
-// The kind callers test, derived from the field's type letter.
-enum class FieldKind { Text, Memo, LargeObject, Date, Numeric, Logical };
-
-struct FieldDef {
-  std::string name;  // as stored, upper case, at most 10 characters
-  char type = 'C';   // C N F D L M B
-  int width = 0;     // bytes in the record
-  int decimals = 0;
-  FieldKind kind = FieldKind::Text;
-  int offset = 0;    // byte offset inside the record (after the deleted flag)
-};
-
-// Describes one field of a table to create. Widths of D, L, M and B are
-// fixed by the format and ignored here.
-struct FieldSpec {
-  std::string name;
-  char type = 'C';
-  int width = 0;
-  int decimals = 0;
-};
 
 struct Bookmark {
   RecNo recno = 0;
@@ -106,7 +87,7 @@ class Table {
   // .cpg). UTF-8, language driver 0. Throws DatabaseError Exists unless
   // overwrite (which fails InUse while the old table is open elsewhere).
   static void Create(const std::filesystem::path& directory, const std::string& file_name,
-                     const std::vector<FieldSpec>& fields, bool overwrite = false);
+                     const std::vector<FieldDef>& fields, bool overwrite = false);
 
   // ---- fields ----
   int FieldCount() const;
@@ -204,6 +185,8 @@ class Table {
   bool HasRange() const;
   // The same with raw key bytes of the active tag (tools).
   void SetKeyRange(std::optional<std::string> from, std::optional<std::string> to);
+  // The range in force as raw key bounds (either open); both open without one.
+  std::pair<std::optional<std::string>, std::optional<std::string>> KeyRange() const;
   // Key search on the active tag, inside the range. Exact: true and there
   // when a key equals it, else false and the cursor stays. Nearest: the
   // first record whose key is not before it, or the end of the table.
@@ -282,6 +265,17 @@ void CopyTable(const std::filesystem::path& source_dir, const std::string& sourc
                const std::filesystem::path& target_dir, const std::string& target_name, bool overwrite);
 void RenameTable(const std::filesystem::path& directory, const std::string& old_name,
                  const std::string& new_name);
+// Puts a broken table out of the way under `new_name`: the data file, when
+// there still is one, and whichever companions exist. InUse while anyone
+// has the table open, Exists when a target file exists.
+void MoveTableAside(const std::filesystem::path& directory, const std::string& file_name,
+                    const std::string& new_name);
+// Replaces the production index file of a closed table with a copy of
+// `replacement` (an index file made for a table of the same fields, whose
+// tags are then rebuilt), or removes it when `replacement` does not exist. InUse while anyone has the table open, Missing when the
+// data file does not exist.
+void ReplaceIndexFile(const std::filesystem::path& directory, const std::string& file_name,
+                      const std::filesystem::path& replacement);
 bool TableExists(const std::filesystem::path& directory, const std::string& file_name);
 
 }  // namespace quillary::dbase

@@ -45,8 +45,8 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& data) {
 }
 
 // The 19 fields of a record table.
-inline std::vector<FieldSpec> RecordTableFields() {
-  std::vector<FieldSpec> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
+inline std::vector<FieldDef> RecordTableFields() {
+  std::vector<FieldDef> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
   const char* text[] = {"TITLE", "ADDRESS", "CAT1", "CAT2", "KEYWORDS", "EMAIL", "TYPE"};
   for (auto* n : text) f.push_back({n, 'C', 254, 0});
   f.push_back({"DATE", 'D', 8, 0});

@@ -30,7 +30,7 @@ using test::ScratchDir;
 
 constexpr int kTitleWidth = 40;
 
-std::vector<FieldSpec> Fields() {
+std::vector<FieldDef> Fields() {
   return {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}, {"TITLE", 'C', kTitleWidth, 0}, {"DATE", 'D', 8, 0},
           {"NOTES", 'M', 10, 0}};
 }
@@ -75,8 +75,8 @@ struct Entry {
 
 // Keys computed from the data alone, in tag order: what every tag must show.
 std::vector<Entry> Oracle(Table& t, const std::string& expr, bool descending) {
-  std::vector<KeyField> fields;
-  for (int i = 0; i < t.FieldCount(); ++i) fields.push_back({t.Field(i).name, t.Field(i).type, t.Field(i).width, t.Field(i).decimals});
+  std::vector<FieldDef> fields;
+  for (int i = 0; i < t.FieldCount(); ++i) fields.push_back(t.Field(i));
   auto e = KeyExpression::Compile(expr, fields, t.TableCodePage());
   std::string saved = t.ActiveTag();
   t.SetActiveTag("");
