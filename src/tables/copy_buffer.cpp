@@ -28,6 +28,7 @@ void CopyToBuffer(uint64_t position) {
     try {
       buf.Cancel();
     } catch (const dbase::EngineError&) {
+      // Cancelling only drops the edit buffer: nothing is left to undo.
     }
     return;  // nothing was copied: the flag keeps its meaning
   }
@@ -55,6 +56,7 @@ void PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
     try {
       data.Cancel();
     } catch (const dbase::EngineError&) {
+      // Cancelling only drops the edit buffer: nothing is left to undo.
     }
     return;
   }
@@ -110,6 +112,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
           try {
             title = QString::fromStdString(t.AsText(kFirstUserField));
           } catch (const dbase::EngineError&) {
+            // The message then names no title.
           }
           Msg().Error(text::kCorruptMemo + title);
         }
@@ -118,6 +121,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
         try {
           caption = FormatDateByCode(t.AsDate(f), DateCodeFor(t, f));
         } catch (const dbase::EngineError&) {
+          // An unreadable value gets an empty caption.
         }
         break;
       case Kind::Picture:
@@ -127,6 +131,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
         try {
           caption = QString::fromStdString(t.AsText(f));
         } catch (const dbase::EngineError&) {
+          // An unreadable value gets an empty caption.
         }
         break;
     }

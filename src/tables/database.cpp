@@ -204,6 +204,7 @@ void CreateCatalogue() {
   try {
     dbase::CopyTable(TemplateDir(), "master.dbf", DbDir(), "master.dbf", true);
   } catch (const std::exception&) {
+    // The open that follows fails and reports it.
   }
 }
 
@@ -326,6 +327,7 @@ bool OpenCatalogue() {
       db.Catalogue.Open();
       return true;
     } catch (const dbase::EngineError&) {
+      // Reported below, as every other failure to open the catalogue.
     }
   }
   Msg().Error(text::kMasterOpenFailed);
@@ -446,6 +448,7 @@ void CloseDatabase() {
     try {
       t->Close();
     } catch (...) {
+      // Posted records are in the files already; the others still close.
     }
   }
 }

@@ -18,22 +18,21 @@ ExclusiveUse::ExclusiveUse(dbase::Table& table)
 }
 
 ExclusiveUse::~ExclusiveUse() {
-  // A close that could not flush has nothing left to flush into: the
-  // exclusive work already failed or finished, and the table is closed
-  // either way.
   try {
     table_.Close();
   } catch (const std::exception&) {
+    // The work has failed or finished by now, and the table is closed
+    // either way: a destructor has no one to tell.
   }
   table_.SetExclusive(exclusive_);
   table_.SetActiveTag(tag_);
   if (!reopen_) return;
-  // A table that does not reopen (another user took it meanwhile, or the
-  // work removed its tag) stays closed: callers see that through IsOpen().
   try {
     table_.Open();
     if (had_range_) table_.SetKeyRange(range_from_, range_to_);
-  } catch (const dbase::EngineError&) {
+  } catch (const std::exception&) {
+    // Another user took the table meanwhile, or the work removed its tag:
+    // callers see the closed table through IsOpen().
   }
 }
 

@@ -38,6 +38,7 @@ CopyResult CopyRecords(dbase::Table& source, dbase::Table& target) {
       try {
         target.Cancel();
       } catch (const dbase::EngineError&) {
+        // Cancelling only drops the edit buffer: the record counts as damaged.
       }
       damaged = true;
     }
@@ -89,6 +90,7 @@ bool RegenerateIndexes(dbase::Table& t) {
     try {
       t.RefreshTags();
     } catch (const dbase::EngineError&) {
+      // The rebuild below reads the tag list itself.
     }
   }
   return WithExclusiveTable(t, [&] { t.RebuildTags(); });
@@ -110,6 +112,8 @@ void DeleteTableQuietly(dbase::Table& t) {
     t.Close();
     dbase::DeleteTable(t.Directory(), t.FileName());
   } catch (const std::exception&) {
+    // Quiet by contract: a table that is gone already or held by someone
+    // else is simply left.
   }
 }
 

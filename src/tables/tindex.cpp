@@ -188,6 +188,7 @@ bool TIndex::ApplySort() {
       }
       searched = true;
     } catch (const std::exception&) {
+      // The search starts over below on a table opened for it.
     }
   }
   // A new tag: the open table serves the tag search and is closed only for
@@ -206,6 +207,7 @@ bool TIndex::ApplySort() {
       return true;
     }
   } catch (const std::exception&) {
+    // Handled below: the previous sort comes back and the message is shown.
   }
   t.Close();
   t.SetExclusive(false);
@@ -218,6 +220,7 @@ bool TIndex::ApplySort() {
     try {
       t.Open();
     } catch (const dbase::EngineError&) {
+      // The table stays closed; the window shows no records.
     }
   }
   db.Decimals = FloatDecimals(t);

@@ -547,7 +547,9 @@ TEST_F(DatabaseTest, TheShippedTemplates) {
                  : want == 'D' ? Kind::Date
                  : want == 'M' ? Kind::Memo
                                : Kind::Picture);
-    if (want == 'T') EXPECT_EQ(d.Field(i).width, i == kFilterMarkField ? 1 : 254);
+    if (want == 'T') {
+      EXPECT_EQ(d.Field(i).width, i == kFilterMarkField ? 1 : 254);
+    }
   }
   d.Close();
   dbase::Table m(DbDir(), "master.dbf");

@@ -39,7 +39,8 @@ std::string PlainDecimal(const Decimal& v) {
   std::string d = Digits(neg ? -v.units : v.units);
   if (v.scale > 0) {
     if (int(d.size()) <= v.scale) d.insert(0, size_t(v.scale + 1 - d.size()), '0');
-    d.insert(d.size() - size_t(v.scale), ".");
+    const size_t point = d.size() - size_t(v.scale);
+    d = d.substr(0, point) + '.' + d.substr(point);
   }
   bool zero = v.units == 0;
   return (neg && !zero ? "-" : "") + d;
@@ -204,12 +205,12 @@ std::string EncodeNumericKey(const Decimal& value) {
     return key;
   }
   std::string d = Digits(v.units);
-  int intDigits = int(d.size()) - v.scale;
+  int int_digits = int(d.size()) - v.scale;
   while (!d.empty() && d.back() == '0') d.pop_back();
   size_t lead = d.find_first_not_of('0');
   d = d.substr(lead);
   if (d.size() > 20) d.resize(20);
-  key[0] = char(0x34 + intDigits);
+  key[0] = char(0x34 + int_digits);
   key[1] = char((neg ? 0x80 : 0) | (int(d.size()) << 2));
   for (size_t i = 0; i < d.size(); ++i) {
     uint8_t nib = uint8_t(d[i] - '0');
@@ -220,21 +221,21 @@ std::string EncodeNumericKey(const Decimal& value) {
 
 Decimal DecodeNumericKey(std::string_view key) {
   if (key.size() < 12) return {};
-  int intDigits = int(uint8_t(key[0])) - 0x34;
+  int int_digits = int(uint8_t(key[0])) - 0x34;
   int count = std::min((uint8_t(key[1]) & 0x7F) >> 2, 20);
   bool neg = uint8_t(key[1]) & 0x80;
   // Numeric fields hold at most 20 digits and 18 decimals; a key claiming
   // more before or after the point is damaged and is read as the nearest
   // such value (which also keeps every scale within 128 bits).
-  intDigits = std::clamp(intDigits, -18, 20);
+  int_digits = std::clamp(int_digits, -18, 20);
   Decimal v;
   for (int i = 0; i < count; ++i) {
     uint8_t b = uint8_t(key[2 + i / 2]);
     v.units = v.units * 10 + (i % 2 ? (b & 0x0F) : (b >> 4)) % 10;
   }
   if (v.units == 0) return {};
-  // value = 0.digits * 10^intDigits
-  int scale = count - intDigits;
+  // value = 0.digits * 10^int_digits
+  int scale = count - int_digits;
   if (scale < 0) {
     v.units *= Pow10(-scale);
     scale = 0;
@@ -244,8 +245,8 @@ Decimal DecodeNumericKey(std::string_view key) {
   return v;
 }
 
-std::string EncodeDateKey(int32_t julianDay) {
-  double d = julianDay;
+std::string EncodeDateKey(int32_t julian_day) {
+  double d = julian_day;
   uint64_t bits;
   std::memcpy(&bits, &d, 8);
   std::string key(8, '\0');
@@ -262,9 +263,9 @@ double DecodeDateKey(std::string_view key) {
   return d;
 }
 
-int CompareKeys(char keyType, std::string_view a, std::string_view b) {
-  if (keyType == 'N') return CompareDecimal(DecodeNumericKey(a), DecodeNumericKey(b));
-  if (keyType == 'D') {
+int CompareKeys(char key_type, std::string_view a, std::string_view b) {
+  if (key_type == 'N') return CompareDecimal(DecodeNumericKey(a), DecodeNumericKey(b));
+  if (key_type == 'D') {
     double x = DecodeDateKey(a), y = DecodeDateKey(b);
     return x < y ? -1 : (x > y ? 1 : 0);
   }

@@ -40,11 +40,11 @@ std::string Dtos(int32_t jd);
 // dBASE IV key encodings of numbers and dates, exposed for tests and tools.
 std::string EncodeNumericKey(const Decimal& value);
 Decimal DecodeNumericKey(std::string_view key);
-std::string EncodeDateKey(int32_t julianDay);  // 0: blank date
+std::string EncodeDateKey(int32_t julian_day);  // 0: blank date
 double DecodeDateKey(std::string_view key);
 
 // Comparison of two stored keys of a tag of the given key type: bytes for
 // character keys, numeric value for numeric and date keys.
-int CompareKeys(char keyType, std::string_view a, std::string_view b);
+int CompareKeys(char key_type, std::string_view a, std::string_view b);
 
 }  // namespace quillary::dbase

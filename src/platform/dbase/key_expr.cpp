@@ -548,17 +548,17 @@ KeyExpression KeyExpression::Compile(std::string_view text, const std::vector<Fi
   e.cp_ = cp;
   if (text.find_first_not_of(" \t") == std::string_view::npos)
     throw KeyExpressionError("Invalid key expression: it is empty");
-  Parser p(text, fields, cp, e.fieldsUsed_);
+  Parser p(text, fields, cp, e.fields_used_);
   e.root_ = p.Parse();
   e.type_ = e.root_->type;
   switch (e.type_) {
-    case 'C': e.keyLength_ = e.root_->width; break;
-    case 'N': e.keyLength_ = 12; break;
-    case 'D': e.keyLength_ = 8; break;
+    case 'C': e.key_length_ = e.root_->width; break;
+    case 'N': e.key_length_ = 12; break;
+    case 'D': e.key_length_ = 8; break;
     default: throw KeyExpressionError("Invalid key expression \"" + e.text_ + "\": a memo needs MLINE(");
   }
-  if (e.keyLength_ < 1 || e.keyLength_ > kMaxKeyLength)
-    throw KeyExpressionError("Invalid key expression \"" + e.text_ + "\": key length " + std::to_string(e.keyLength_) +
+  if (e.key_length_ < 1 || e.key_length_ > kMaxKeyLength)
+    throw KeyExpressionError("Invalid key expression \"" + e.text_ + "\": key length " + std::to_string(e.key_length_) +
                              " is not within 1 to " + std::to_string(kMaxKeyLength));
   return e;
 }
@@ -568,7 +568,7 @@ std::string KeyExpression::Evaluate(const KeyRecord& record) const {
   Value v = ev.Eval(*root_);
   if (type_ == 'N') return EncodeNumericKey(v.n);
   if (type_ == 'D') return EncodeDateKey(v.d);
-  Fit(cp_, v, size_t(keyLength_));
+  Fit(cp_, v, size_t(key_length_));
   return v.s;
 }
 
@@ -614,7 +614,7 @@ void KeyExpression::AppendKey(const KeyRecord& record, std::string& out, std::st
     else scratch = UpperKey(cp_, scratch);
     FitText(cp_, scratch, size_t(upper->width));
   }
-  FitText(cp_, scratch, size_t(keyLength_));
+  FitText(cp_, scratch, size_t(key_length_));
   out += scratch;
 }
 

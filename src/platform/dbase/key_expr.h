@@ -57,10 +57,10 @@ class KeyExpression {
   char Type() const { return type_; }
   // Bytes of every key: the static width for character keys, 12 for numeric
   // keys (dBASE IV BCD), 8 for date keys (day number as a double).
-  int KeyLength() const { return keyLength_; }
+  int KeyLength() const { return key_length_; }
   const std::string& Text() const { return text_; }
   // Field positions the expression reads (to skip work when none changed).
-  const std::vector<int>& FieldsUsed() const { return fieldsUsed_; }
+  const std::vector<int>& FieldsUsed() const { return fields_used_; }
 
   // The key of one record, exactly KeyLength() bytes. Throws ValueError when
   // a memo cannot be read.
@@ -75,9 +75,9 @@ class KeyExpression {
   KeyExpression() = default;
   std::string text_;
   char type_ = 'C';
-  int keyLength_ = 0;
+  int key_length_ = 0;
   CodePage cp_ = CodePage::Utf8;
-  std::vector<int> fieldsUsed_;
+  std::vector<int> fields_used_;
   std::unique_ptr<Node> root_;
 };
 

@@ -44,14 +44,19 @@ void LockHeaderOrThrow(const File& f) {
 }
 
 namespace {
-struct HeaderLock {
+class HeaderLock {
+ public:
   explicit HeaderLock(const File& f) : f_(f) { LockHeaderOrThrow(f_); }
   ~HeaderLock() {
     try {
       Unlock(f_, lock_offsets::kHeader);
     } catch (...) {
+      // The lock goes with the descriptor at the latest; a destructor
+      // cannot report it.
     }
   }
+
+ private:
   const File& f_;
 };
 }  // namespace
@@ -150,6 +155,8 @@ Table::~Table() {
   try {
     Close();
   } catch (...) {
+    // Posted records are already in the file; what failed is the final
+    // sync, which a destructor cannot report.
   }
 }
 
@@ -793,6 +800,7 @@ void Table::ReleaseRecordLock() {
     try {
       Unlock(impl_->dbf, lock_offsets::kRecordBase + locked_recno_);
     } catch (...) {
+      // The lock is dropped with the descriptor at close at the latest.
     }
   }
   locked_recno_ = 0;

@@ -157,9 +157,9 @@ void Table::DeleteTag(const std::string& name) {
   if (!impl_->exclusive) NeedsExclusive("deleting an index tag", file_name_);
   ProductionIndex& index = RequireIndex();
   std::string active = active_tag_;
-  bool deletingActive = !active.empty() && index.FindTag(active) == index.FindTag(name);
+  bool deleting_active = !active.empty() && index.FindTag(active) == index.FindTag(name);
   index.DeleteTag(name);
-  if (deletingActive) {
+  if (deleting_active) {
     active_tag_.clear();
     ApplyActiveTag();
   }

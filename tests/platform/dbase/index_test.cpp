@@ -374,7 +374,7 @@ TEST(ProductionIndex, KilledWriterMarkMakesTheNextOpenRebuild) {
   bytes[56] = 1;
   MdxFile f;
   f.Open(mdx, true);
-  uint32_t root = f.Tags()[0].rootPage;
+  uint32_t root = f.Tags()[0].root_page;
   MdxNode n = f.ReadNode(f.Tags()[0], root);
   while (!n.leaf) n = f.ReadNode(f.Tags()[0], root = n.pointers.front());
   f.Close();
@@ -818,10 +818,18 @@ TEST(ProductionIndex, RangesFromKeyRecordsOnNumberAndDateKeys) {
       double n = t.AsNumber(0);
       std::string d = t.AsText(3);
       EXPECT_TRUE(c.in(n, d)) << where << ": " << n << " " << d;
-      if (c.tag == std::string("NUM") && last_number) EXPECT_LT(*last_number, n) << where;
-      if (c.tag == std::string("NUMD") && last_number) EXPECT_GT(*last_number, n) << where;
-      if (c.tag == std::string("DAY") && seen) EXPECT_LE(last_date, d) << where;
-      if (c.tag != std::string("DAY") && c.tag[0] == 'D' && seen) EXPECT_GE(last_date, d) << where;
+      if (c.tag == std::string("NUM") && last_number) {
+        EXPECT_LT(*last_number, n) << where;
+      }
+      if (c.tag == std::string("NUMD") && last_number) {
+        EXPECT_GT(*last_number, n) << where;
+      }
+      if (c.tag == std::string("DAY") && seen) {
+        EXPECT_LE(last_date, d) << where;
+      }
+      if (c.tag != std::string("DAY") && c.tag[0] == 'D' && seen) {
+        EXPECT_GE(last_date, d) << where;
+      }
       last_number = n;
       last_date = d;
     }

@@ -2,6 +2,9 @@
 // and out of the code page, navigation over deleted records, edit states
 // and notifications, and the whole-table operations with their companions.
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <random>
 
 #include "platform/dbase/table.h"
@@ -522,6 +525,47 @@ TEST(Table, TheIndexFileIsReplacedByACopyOrRemoved) {
     EXPECT_EQ(e.reason(), ErrorReason::Missing);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "gone.mdx"));
+}
+
+// Sets the process's time zone for its lifetime.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+  }
+  ~ScopedTimeZone() {
+    if (old_) ::setenv("TZ", old_->c_str(), 1);
+    else ::unsetenv("TZ");
+    ::tzset();
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+TEST(Table, DataAndIndexHeadersCarryTodaysLocalDate) {
+  // Fourteen hours ahead of UTC: for most of the day the local date is
+  // another than the UTC one.
+  ScopedTimeZone zone("<+14>-14");
+  ScratchDir dir;
+  Table::Create(dir.path(), "t.dbf", SmallFields());
+  {
+    Table t(dir.path(), "t.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.AddTag("BYNAME", "NAME", 0);
+    AddRow(t, 1, "one");
+  }
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const std::string today = {char(local.tm_year % 256), char(local.tm_mon + 1), char(local.tm_mday)};
+  EXPECT_EQ(test::ReadFile(dir / "t.dbf").substr(1, 3), today);
+  const std::string index = test::ReadFile(dir / "t.mdx");
+  EXPECT_EQ(index.substr(1, 3), today);   // created
+  EXPECT_EQ(index.substr(44, 3), today);  // last reindexed
 }
 
 TEST(Table, PackKeepsLiveRecordsMemosAndTheIndexFlag) {
