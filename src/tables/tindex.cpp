@@ -19,8 +19,6 @@ std::string BaseOf(const std::string& fileName) {
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
-
 }  // namespace
 
 void TIndex::Create(int primaryField, bool primaryDescending, int secondaryField, bool secondaryDescending) {
@@ -268,7 +266,7 @@ bool TIndex::SetLetterRange(dbase::Table& t, char letter) {
   // (an inverted date or number) can sort after the key of a record whose
   // primary field is the letter alone, leaving such a record out.
   const std::string mark = filtered ? std::string(1, reversed ? kMarkFails : kMarkPasses) : std::string();
-  if (!t.ActiveTag().empty() && IsLetter(letter) && LetterTabsActive(t)) {
+  if (!t.ActiveTag().empty() && IsTabLetter(letter) && LetterTabsActive(t)) {
     std::string start = mark + (letter == 'A' ? std::string(1, '\x01') : std::string(1, letter));
     std::string end = mark + (letter == 'Z' ? std::string(1, '\xFF') : std::string(1, letter) + '\xFF');
     bool descending = false;
@@ -300,22 +298,13 @@ void TIndex::CountLetters() {
 }
 
 void TIndex::StoreLetterCount(char letter, LetterTabPanel* panel) {
-  if (!IsLetter(letter)) return;
+  if (!IsTabLetter(letter)) return;
   CurrentDatabase& db = Db();
-  db.Letters[size_t(letter - 'A')] = db.Data.IsOpen() ? int32_t(db.Data.RecordCount()) : 0;
-  if (panel) panel->RedrawLetter(letter);
+  SetLetterCount(db.Letters, letter, db.Data.IsOpen() ? int32_t(db.Data.RecordCount()) : 0, panel);
 }
 
 void TIndex::AdjustLetterCounts(char oldLetter, char newLetter, LetterTabPanel* panel) {
-  CurrentDatabase& db = Db();
-  if (IsLetter(oldLetter)) {
-    --db.Letters[size_t(oldLetter - 'A')];
-    if (panel) panel->RedrawLetter(oldLetter);
-  }
-  if (IsLetter(newLetter)) {
-    ++db.Letters[size_t(newLetter - 'A')];
-    if (panel) panel->RedrawLetter(newLetter);
-  }
+  MoveLetterCount(Db().Letters, oldLetter, newLetter, panel);
 }
 
 }  // namespace quillary::tables
