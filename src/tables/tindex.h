@@ -66,8 +66,6 @@ class TIndex {
   std::string FilteredExpression;
   int FilteredOptions = 0;
 
-  dbase::Table* AppliedTable() const { return table_; }
-
  private:
   void BuildKey(const std::vector<KeyFieldInfo>& fields);
   std::string MatchingTag(const dbase::Table& table) const;

@@ -51,7 +51,6 @@ struct DbfHeader {
 
   bool HasMemoFields() const;
   MemoDialect Memo() const;
-  bool IsDBase3() const { return (version & 0x07) == 0x03 && (version & 0x80) && !(version & 0x08); }
 };
 
 // Validates and parses; throws DatabaseError Damaged with a precise reason.

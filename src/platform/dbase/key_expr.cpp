@@ -5,8 +5,6 @@
 #include <map>
 #include <mutex>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 
 #include "platform/dbase/errors.h"
 
@@ -137,8 +135,8 @@ using Node = KeyExpression::Node;
 
 class Parser {
  public:
-  Parser(std::string_view text, const std::vector<FieldDef>& fields, CodePage cp, std::vector<int>& used)
-      : s_(text), fields_(fields), cp_(cp), used_(used) {}
+  Parser(std::string_view text, const std::vector<FieldDef>& fields, CodePage cp)
+      : s_(text), fields_(fields), cp_(cp) {}
 
   std::unique_ptr<Node> Parse() {
     auto n = Expr();
@@ -312,7 +310,6 @@ class Parser {
         case 'M': n->type = 'M'; break;
         default: Fail("field " + name + " cannot be part of a key");
       }
-      if (std::find(used_.begin(), used_.end(), int(i)) == used_.end()) used_.push_back(int(i));
       return n;
     }
     Fail("no field named " + name);
@@ -397,7 +394,6 @@ class Parser {
   std::string_view s_;
   const std::vector<FieldDef>& fields_;
   CodePage cp_;
-  std::vector<int>& used_;
   size_t pos_ = 0;
 };
 
@@ -548,7 +544,7 @@ KeyExpression KeyExpression::Compile(std::string_view text, const std::vector<Fi
   e.cp_ = cp;
   if (text.find_first_not_of(" \t") == std::string_view::npos)
     throw KeyExpressionError("Invalid key expression: it is empty");
-  Parser p(text, fields, cp, e.fields_used_);
+  Parser p(text, fields, cp);
   e.root_ = p.Parse();
   e.type_ = e.root_->type;
   switch (e.type_) {

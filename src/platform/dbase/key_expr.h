@@ -59,8 +59,6 @@ class KeyExpression {
   // keys (dBASE IV BCD), 8 for date keys (day number as a double).
   int KeyLength() const { return key_length_; }
   const std::string& Text() const { return text_; }
-  // Field positions the expression reads (to skip work when none changed).
-  const std::vector<int>& FieldsUsed() const { return fields_used_; }
 
   // The key of one record, exactly KeyLength() bytes. Throws ValueError when
   // a memo cannot be read.
@@ -77,7 +75,6 @@ class KeyExpression {
   char type_ = 'C';
   int key_length_ = 0;
   CodePage cp_ = CodePage::Utf8;
-  std::vector<int> fields_used_;
   std::unique_ptr<Node> root_;
 };
 

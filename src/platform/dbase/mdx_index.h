@@ -114,7 +114,6 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   // Loads under a lock; false when the tags must be rebuilt first.
   bool LoadLocked();
   void RebuildAllLocked();
-  void BuildTag(size_t i);
   KeyBatch EvaluateAll(const KeyExpression& expr);
   KeyExpression CompileFor(const std::string& expression) const;
   void Resolve();  // active tag name -> index

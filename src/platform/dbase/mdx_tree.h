@@ -70,7 +70,6 @@ class TagTree {
 
   void ForEach(const std::function<void(std::string_view key, RecNo recno)>& fn) const;
   int KeyLength() const { return key_length_; }
-  char KeyType() const { return key_type_; }
 
   struct Node;
 

@@ -182,8 +182,6 @@ void Table::SetActiveTag(std::string tag) {
   }
 }
 
-void Table::SetRecordOrder(RecordOrder* order) { order_ = order; }
-
 bool Table::IsOpen() const { return impl_ != nullptr; }
 
 void Table::RequireOpen() const {
@@ -604,25 +602,10 @@ RecordBytes Table::CurrentRecordBytes() const {
   return RecordBytes(buf_.data(), buf_.size());
 }
 
-std::vector<uint8_t> Table::ReadRecordBytes(RecNo recno) const {
-  RequireOpen();
-  std::vector<uint8_t> out(impl_->header.record_size);
-  if (!impl_->ReadRecord(recno, out.data()))
-    throw DatabaseError(ErrorReason::NotFound, "no record " + std::to_string(recno));
-  return out;
-}
-
 RecNo Table::PhysicalRecordCount() {
   RequireOpen();
   impl_->RefreshFromHeader();
   return impl_->count;
-}
-
-bool Table::IsDeletedRecord(RecNo recno) const {
-  RequireOpen();
-  uint8_t flag = 0;
-  if (recno < 1 || recno > impl_->count || !impl_->dbf.ReadExact(impl_->RecordOffset(recno), &flag, 1)) return true;
-  return flag == kDeletedFlag;
 }
 
 // ---------------------------------------------------------------- navigation

@@ -56,22 +56,15 @@ class Table {
   // the order through the index layer; physical order until that exists.
   void SetActiveTag(std::string tag);
   const std::string& ActiveTag() const { return active_tag_; }
-  // The index layer registers itself here when the table opens; both may be
-  // null (no production index). Not owned.
-  void SetChangeObserver(ChangeObserver* observer) { observer_ = observer; }
-  void SetRecordOrder(RecordOrder* order);
-  RecordOrder* Order() const { return order_; }
   // Header flag: the table has a production index (.mdx).
   bool HasProductionIndex() const;
   void SetProductionIndexFlag(bool on);  // exclusive use only
   // Path of the companion file with this extension (".mdx"), found whatever
   // its case; a lower-case-extension path beside the data file if absent.
   std::filesystem::path CompanionPath(std::string_view ext) const;
-  // Current record's raw bytes (deleted flag first) and a record by number.
+  // Current record's raw bytes (deleted flag first).
   RecordBytes CurrentRecordBytes() const;
-  std::vector<uint8_t> ReadRecordBytes(RecNo recno) const;
   RecNo PhysicalRecordCount();  // header count, deleted included, refreshed
-  bool IsDeletedRecord(RecNo recno) const;
   // Text of a memo field of any record's raw bytes (key expressions need it).
   std::string MemoTextOf(RecordBytes record, int field) const;
 
@@ -136,7 +129,6 @@ class Table {
   void GotoCurrent(const Table& other);
   // Tools only: navigation (physical order) also stops on deleted records.
   void SetShowDeleted(bool on) { show_deleted_ = on; }
-  bool IsDeleted() const { return !buf_.empty() && buf_[0] == '*'; }
 
   // ---- editing ----
   // Edit takes a record lock: DatabaseError InUse while another user edits
@@ -214,7 +206,6 @@ class Table {
   void RequireOpen() const;
   void RequireWritable() const;
   void CheckField(int field) const;
-  void RefreshCount();
   bool LoadRecord(RecNo recno);  // false when deleted or out of range
   std::optional<RecNo> PhysicalNext(RecNo from, int dir);
   std::optional<RecNo> StepFrom(RecNo from, int dir);  // order-aware, skips deleted

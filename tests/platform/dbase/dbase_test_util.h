@@ -1,5 +1,6 @@
 // Shared helpers of the table engine tests: a scratch directory per test,
-// the record-table field layout, and raw file access for damage cases.
+// the record-table field layout, raw file access for damage cases and the
+// reason an operation fails with.
 #pragma once
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -57,6 +59,16 @@ inline std::vector<FieldDef> RecordTableFields() {
   f.push_back({"NOTES", 'M', 10, 0});
   f.push_back({"PICTURE", 'B', 10, 0});
   return f;
+}
+
+// The reason of the DatabaseError `f` throws; Other when it throws none.
+inline ErrorReason ReasonOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const DatabaseError& e) {
+    return e.reason();
+  }
+  return ErrorReason::Other;
 }
 
 inline std::string PythonPath() { return "/usr/bin/python3"; }

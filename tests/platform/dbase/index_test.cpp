@@ -15,8 +15,8 @@
 #include <optional>
 #include <random>
 
-#include "child_process.h"
 #include "dbase_test_util.h"
+#include "support/child_process.h"
 #include "platform/dbase/key_expr.h"
 #include "platform/dbase/mdx_file.h"
 #include "platform/dbase/mdx_tree.h"
@@ -25,7 +25,7 @@
 namespace quillary::dbase {
 namespace {
 
-using test::Child;
+using quillary::test::Child;
 using test::ScratchDir;
 
 constexpr int kTitleWidth = 40;

@@ -7,15 +7,16 @@
 #include <random>
 #include <set>
 
-#include "child_process.h"
 #include "dbase_test_util.h"
+#include "support/child_process.h"
 #include "platform/dbase/table.h"
 #include "platform/dbase/table_check.h"
 
 namespace quillary::dbase {
 namespace {
 
-using test::Child;
+using quillary::test::Child;
+using test::ReasonOf;
 using test::ScratchDir;
 
 const std::vector<FieldDef> kFields = {{"ID", 'N', 10, 0}, {"TAG", 'C', 20, 0}, {"NOTE", 'M', 10, 0}};
@@ -24,15 +25,6 @@ Child Peer(const ScratchDir& dir, std::vector<std::string> args) {
   std::vector<std::string> all = {DBASE_PEER, args[0], dir.path().string(), "t.dbf"};
   all.insert(all.end(), args.begin() + 1, args.end());
   return Child(all);
-}
-
-ErrorReason ReasonOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const DatabaseError& e) {
-    return e.reason();
-  }
-  return ErrorReason::Other;
 }
 
 TEST(Sharing, RecordLockedInAnotherProcessIsRefusedThenItsPostIsSeen) {

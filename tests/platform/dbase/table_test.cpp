@@ -468,12 +468,7 @@ TEST(Table, ABrokenTableIsMovedAsideWithOrWithoutItsDataFile) {
 
   // A target that is taken stops the move before anything moved.
   Table::Create(dir.path(), "v.dbf", SmallFields());
-  try {
-    MoveTableAside(dir.path(), "v.dbf", "bad1.dbf");
-    FAIL();
-  } catch (const DatabaseError& e) {
-    EXPECT_EQ(e.reason(), ErrorReason::Exists);
-  }
+  EXPECT_EQ(test::ReasonOf([&] { MoveTableAside(dir.path(), "v.dbf", "bad1.dbf"); }), ErrorReason::Exists);
   EXPECT_TRUE(exists("v.dbf"));
   EXPECT_TRUE(exists("v.dbt"));
 }
@@ -518,12 +513,8 @@ TEST(Table, TheIndexFileIsReplacedByACopyOrRemoved) {
 
   ReplaceIndexFile(dir.path(), "t.dbf", dir / "absent.mdx");
   EXPECT_FALSE(std::filesystem::exists(dir / "t.mdx"));
-  try {
-    ReplaceIndexFile(dir.path(), "gone.dbf", dir / "model.mdx");
-    FAIL();
-  } catch (const DatabaseError& e) {
-    EXPECT_EQ(e.reason(), ErrorReason::Missing);
-  }
+  EXPECT_EQ(test::ReasonOf([&] { ReplaceIndexFile(dir.path(), "gone.dbf", dir / "model.mdx"); }),
+            ErrorReason::Missing);
   EXPECT_FALSE(std::filesystem::exists(dir / "gone.mdx"));
 }
 
