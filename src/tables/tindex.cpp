@@ -73,7 +73,7 @@ bool TIndex::SaveSort() const {
 
 // ---------------------------------------------------------------- tags
 
-void TIndex::BuildKey(const std::vector<KeyFieldInfo>& fields) {
+void TIndex::BuildKey(const std::vector<dbase::FieldDef>& fields) {
   SortExpression.clear();
   SortKey k = BuildSortKey(current_, fields);
   SortExpression = k.expression;
@@ -112,7 +112,7 @@ std::string NewTagName(const dbase::Table& t, bool filtered) {
 std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   table_ = &t;
   // The tag list is read fresh: another user may have added tags.
-  std::vector<KeyFieldInfo> fields;
+  std::vector<dbase::FieldDef> fields;
   std::string found;
   try {
     const bool wasOpen = t.IsOpen();

@@ -67,7 +67,7 @@ class TIndex {
   int FilteredOptions = 0;
 
  private:
-  void BuildKey(const std::vector<KeyFieldInfo>& fields);
+  void BuildKey(const std::vector<dbase::FieldDef>& fields);
   std::string MatchingTag(const dbase::Table& table) const;
 
   dbase::Table* table_ = nullptr;
@@ -75,7 +75,7 @@ class TIndex {
   FilterState filter_ = FilterState::fsFilterOff;
   // Field definitions of the table last seen open (the tag search may run
   // while it is closed).
-  std::vector<KeyFieldInfo> fields_;
+  std::vector<dbase::FieldDef> fields_;
 };
 
 }  // namespace quillary::tables
