@@ -35,8 +35,8 @@ const int kRecords = RecordsToUse();
 constexpr int kTextFields[] = {2, 3, 4, 5, 6, 7, 8, 10, 12, 13, 14, 15};
 constexpr int kDateField = 9, kMemo1 = 16, kMemo2 = 17, kPic1 = 11, kPic2 = 18;
 
-std::vector<FieldSpec> Fields() {
-  std::vector<FieldSpec> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
+std::vector<FieldDef> Fields() {
+  std::vector<FieldDef> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
   for (const char* n : {"TITLE", "ADDRESS", "CAT1", "CAT2", "KEYWORDS", "EMAIL", "TYPE"}) f.push_back({n, 'C', 254, 0});
   f.push_back({"DATE", 'D', 8, 0});
   f.push_back({"PHONE", 'C', 254, 0});

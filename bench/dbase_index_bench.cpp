@@ -34,8 +34,8 @@ constexpr int kPage = 20;
 const char* kTagExpr = "UPPER(SUBSTR(TITLE, 1, 99))";
 const char* kSqlExpr = "upper(substr(t0, 1, 99))";
 
-std::vector<FieldSpec> Fields() {
-  std::vector<FieldSpec> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
+std::vector<FieldDef> Fields() {
+  std::vector<FieldDef> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
   for (const char* n : {"TITLE", "ADDRESS", "CAT1", "CAT2", "KEYWORDS", "EMAIL", "TYPE"}) f.push_back({n, 'C', 254, 0});
   f.push_back({"DATE", 'D', 8, 0});
   f.push_back({"PHONE", 'C', 254, 0});

@@ -11,19 +11,19 @@ namespace {
 
 int Index(char letter) { return letter - 'A'; }
 
-bool AnyBefore(const LetterCountArray& counts, char letter) {
+bool AnyBefore(const LetterCounts& counts, char letter) {
   for (char l = 'A'; l < letter; ++l)
     if (counts[size_t(Index(l))] > 0) return true;
   return false;
 }
 
-bool AnyAfter(const LetterCountArray& counts, char letter) {
+bool AnyAfter(const LetterCounts& counts, char letter) {
   for (char l = char(letter + 1); l <= 'Z'; ++l)
     if (counts[size_t(Index(l))] > 0) return true;
   return false;
 }
 
-int32_t CountOf(const LetterCountArray& counts, char letter) {
+int32_t CountOf(const LetterCounts& counts, char letter) {
   return IsTabLetter(letter) ? counts[size_t(Index(letter))] : 0;
 }
 

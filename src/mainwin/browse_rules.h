@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "tables/letter_counts.h"
+
 namespace quillary {
 
-using LetterCountArray = std::array<int32_t, 26>;
+using tables::LetterCounts;
 
 inline bool IsTabLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
@@ -55,7 +57,7 @@ struct RecordState {
   bool tabsActive = false;
   char currentLetter = 'A';
   char recordLetter = 0;    // CurrentRecordLetter
-  LetterCountArray letters{};
+  LetterCounts letters{};
   bool readOnlyWithoutRecord = false;
 };
 

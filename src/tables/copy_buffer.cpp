@@ -29,6 +29,7 @@ void CopyToBuffer(uint64_t position) {
     try {
       buf.Cancel();
     } catch (const dbase::EngineError&) {
+      // Cancelling only drops the edit buffer: nothing is left to undo.
     }
     return;  // nothing was copied: the flag keeps its meaning
   }
@@ -56,6 +57,7 @@ bool PasteFromBuffer(uint64_t position, LetterTabPanel* panel) {
     try {
       data.Cancel();
     } catch (const dbase::EngineError&) {
+      // Cancelling only drops the edit buffer: nothing is left to undo.
     }
     return false;
   }
@@ -99,6 +101,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
           try {
             title = QString::fromStdString(t.AsText(kFirstUserField));
           } catch (const dbase::EngineError&) {
+            // The message then names no title.
           }
           Msg().Error(text::kCorruptMemo + title);
         }
@@ -107,6 +110,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
         try {
           caption = FormatDateByCode(t.AsDate(f), DateCodeOf(t, f));
         } catch (const dbase::EngineError&) {
+          // An unreadable value gets an empty caption.
         }
         break;
       case Kind::Picture:
@@ -116,6 +120,7 @@ QStringList RecordMenuCaptions(dbase::Table& t) {
         try {
           caption = QString::fromStdString(t.AsText(f));
         } catch (const dbase::EngineError&) {
+          // An unreadable value gets an empty caption.
         }
         break;
     }

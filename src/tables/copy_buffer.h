@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "platform/dbase/table.h"
-#include "tables/tindex.h"
+#include "tables/letter_counts.h"
 
 namespace quillary::tables {
 

@@ -9,6 +9,7 @@
 #include "platform/files/case_path.h"
 #include "shell/messages.h"
 #include "shell/options.h"
+#include "tables/exclusive_use.h"
 
 namespace quillary::tables {
 
@@ -55,12 +56,6 @@ OpenResult TryOpen(dbase::Table& t) {
   } catch (const std::exception&) {
     return OpenResult::Failed;
   }
-}
-
-void CopyFileOver(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  if (!fs::is_regular_file(from, ec)) return;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
 }
 
 // The template of a table's index file by the table's name.
@@ -128,25 +123,12 @@ OpenResult OpenRepairing(dbase::Table& t, bool regenerate) {
   // Only a damaged or incomplete table is repaired: one another user holds
   // is not ours to touch.
   if (r != OpenResult::Damaged) return r;
-  const bool exclusive = t.Exclusive();
-  const std::string tag = t.ActiveTag();
   try {
     ReplaceIndexFile(t);
     if (regenerate) {
-      t.SetActiveTag("");
-      t.SetExclusive(true);
-      try {
-        t.Open();
-        t.RebuildTags();
-        t.Close();
-      } catch (...) {
-        t.Close();
-        t.SetExclusive(exclusive);
-        t.SetActiveTag(tag);
-        throw;
-      }
-      t.SetExclusive(exclusive);
-      t.SetActiveTag(tag);
+      ExclusiveUse use(t);
+      use.Open();
+      t.RebuildTags();
     }
     t.Open();
     return OpenResult::Opened;
@@ -191,16 +173,11 @@ bool OpenTable(dbase::Table& t, const QString& fileName, bool exclusive) {
 }
 
 void ReplaceIndexFile(dbase::Table& t) {
-  const fs::path dir = t.Directory();
-  const std::string base = BaseOf(t.FileName());
-  std::error_code ec;
-  fs::path existing = files::FindCaseInsensitive(dir, base + ".mdx");
-  if (fs::exists(existing, ec)) fs::remove(existing, ec);
   // The shipped templates are read-only and their index files describe
   // empty tables, so a plain copy under the table's name does for every
   // table of the template's layout; the engine rebuilds the keys.
   const std::string tmpl = BaseOf(TemplateFor(t.FileName()));
-  CopyFileOver(files::FindCaseInsensitive(TemplateDir(), tmpl + ".mdx"), dir / (base + ".mdx"));
+  dbase::ReplaceIndexFile(t.Directory(), t.FileName(), files::FindCaseInsensitive(TemplateDir(), tmpl + ".mdx"));
 }
 
 bool CreateFromTemplate(dbase::Table& t, bool keepTags) {
@@ -211,21 +188,9 @@ bool CreateFromTemplate(dbase::Table& t, bool keepTags) {
   if (dbase::TableExists(dir, name)) dbase::DeleteTable(dir, name);
   dbase::CopyTable(TemplateDir(), TemplateFor(name) == "list.dbf" ? "list.dbf" : "data.dbf", dir, name, true);
   if (!keepTags) {
-    const std::string tag = t.ActiveTag();
-    t.SetActiveTag("");
-    t.SetExclusive(true);
-    try {
-      t.Open();
-      for (int i = t.TagCount() - 1; i >= 0; --i) t.DeleteTag(t.TagName(i));
-      t.Close();
-    } catch (...) {
-      t.Close();
-      t.SetExclusive(false);
-      t.SetActiveTag(tag);
-      throw;
-    }
-    t.SetExclusive(false);
-    t.SetActiveTag(tag);
+    ExclusiveUse use(t);
+    use.Open();
+    for (int i = t.TagCount() - 1; i >= 0; --i) t.DeleteTag(t.TagName(i));
   }
   return true;
 }
@@ -239,6 +204,7 @@ void CreateCatalogue() {
   try {
     dbase::CopyTable(TemplateDir(), "master.dbf", DbDir(), "master.dbf", true);
   } catch (const std::exception&) {
+    // The open that follows fails and reports it.
   }
 }
 
@@ -326,15 +292,7 @@ std::string MoveToBad(const fs::path& dir, const std::string& fileName) {
   const std::string base = BaseOf(fileName);
   const std::string bad = FreeBadBaseName(dir);
   try {
-    if (dbase::TableExists(dir, fileName)) {
-      dbase::RenameTable(dir, fileName, bad + ".dbf");
-    } else {
-      for (const char* ext : {".dbt", ".mdx", ".cpg"}) {
-        fs::path from = files::FindCaseInsensitive(dir, base + ext);
-        std::error_code ec;
-        if (fs::exists(from, ec)) fs::rename(from, dir / (bad + ext));
-      }
-    }
+    dbase::MoveTableAside(dir, fileName, bad + ".dbf");
   } catch (const std::exception&) {
     return {};
   }
@@ -369,6 +327,7 @@ bool OpenCatalogue() {
       db.Catalogue.Open();
       return true;
     } catch (const dbase::EngineError&) {
+      // Reported below, as every other failure to open the catalogue.
     }
   }
   Msg().Error(text::kMasterOpenFailed);
@@ -489,6 +448,7 @@ void CloseDatabase() {
     try {
       t->Close();
     } catch (...) {
+      // Posted records are in the files already; the others still close.
     }
   }
 }

@@ -12,6 +12,7 @@
 
 #include "platform/dbase/table.h"
 #include "tables/field_kinds.h"
+#include "tables/letter_counts.h"
 #include "tables/tindex.h"
 
 namespace quillary::tables {

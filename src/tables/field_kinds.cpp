@@ -41,15 +41,4 @@ std::vector<int> FloatDecimals(const dbase::Table& table) {
   return out;
 }
 
-QString LookupListFile(int position) {
-  switch (position) {
-    case 4: return "list1.dbf";
-    case 5: return "list2.dbf";
-    case 8: return "list3.dbf";
-    case 14: return "list4.dbf";
-    case 15: return "list5.dbf";
-    default: return {};
-  }
-}
-
 }  // namespace quillary::tables

@@ -35,8 +35,6 @@ struct FieldKindSets {
   bool IsText(int pos) const { return pos >= 0 && pos < 256 && text.test(size_t(pos)); }
   bool IsMemo(int pos) const { return pos >= 0 && pos < 256 && memo.test(size_t(pos)); }
   bool IsPicture(int pos) const { return pos >= 0 && pos < 256 && picture.test(size_t(pos)); }
-  // The user fields a sort may use: neither memo nor picture.
-  bool IsSortable(int pos) const { return pos >= kFirstUserField && !IsMemo(pos) && !IsPicture(pos); }
 };
 
 // Over positions 2 and up of an open table.
@@ -45,8 +43,5 @@ FieldKindSets BuildFieldKindSets(const dbase::Table& table);
 // Decimals of each numeric field (by position; 0 for other fields), which
 // display code formats numbers with.
 std::vector<int> FloatDecimals(const dbase::Table& table);
-
-// The lookup list table of a field position, empty when it has none.
-QString LookupListFile(int position);
 
 }  // namespace quillary::tables

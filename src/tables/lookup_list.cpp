@@ -25,6 +25,7 @@ bool LookupList::OpenQuietly() {
     try {
       table_.Close();
     } catch (const std::exception&) {
+      // A failed open leaves nothing written to flush.
     }
     return false;
   }
@@ -62,6 +63,7 @@ QStringList LookupList::LoadItems() {
     for (table_.First(); !table_.Eof(); table_.Next())
       items << QString::fromStdString(table_.AsText(0));
   } catch (const std::exception&) {
+    // The items read up to the damage are still offered.
   }
   table_.Close();
   return items;
@@ -79,6 +81,7 @@ bool LookupList::Append(const QString& text) {
     try {
       table_.Cancel();
     } catch (const std::exception&) {
+      // Cancelling only drops the edit buffer: nothing is left to undo.
     }
   }
   table_.Close();
@@ -121,6 +124,7 @@ int UpdateListsFromData(dbase::Table& data, const fs::path& dir, const std::vect
       try {
         list.Cancel();
       } catch (const std::exception&) {
+        // Cancelling only drops the edit buffer: nothing is left to undo.
       }
     }
     list.Close();

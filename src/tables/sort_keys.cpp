@@ -11,16 +11,17 @@ const std::string kLastDate = "{12/31/3099}";
 
 std::string Num(int v) { return std::to_string(v); }
 
-KeyFieldInfo FieldAt(const std::vector<KeyFieldInfo>& fields, int pos) {
-  if (pos < 0 || size_t(pos) >= fields.size()) return {};
+// A position beyond the fields stands for a field no key is made of.
+dbase::FieldDef FieldAt(const std::vector<dbase::FieldDef>& fields, int pos) {
+  if (pos < 0 || size_t(pos) >= fields.size()) return dbase::FieldDef{"", 'L', 1, 0, dbase::FieldKind::Logical};
   return fields[size_t(pos)];
 }
 
 // One field alone: the whole key.
-SortKey OneField(const KeyFieldInfo& f, bool descending) {
+SortKey OneField(const dbase::FieldDef& f, bool descending) {
   SortKey k;
   const std::string& n = f.name;
-  switch (f.kind) {
+  switch (KindOf(f)) {
     case Kind::Text:
       k.expression = f.width >= 100 ? "UPPER(SUBSTR(" + n + ", 1, 99))" : "UPPER(" + n + ")";
       if (descending) k.options |= kDescendingKey;
@@ -49,9 +50,9 @@ struct Part {
 };
 
 // One part of a two-field key within a budget of `b` characters.
-Part KeyPart(const KeyFieldInfo& f, bool descending, int b) {
+Part KeyPart(const dbase::FieldDef& f, bool descending, int b) {
   const std::string& n = f.name;
-  switch (f.kind) {
+  switch (KindOf(f)) {
     case Kind::Text:
       if (f.width > b) return {"UPPER(SUBSTR(" + n + ", 1, " + Num(b) + "))", b};
       return {"UPPER(" + n + ")", f.width};
@@ -70,8 +71,8 @@ Part KeyPart(const KeyFieldInfo& f, bool descending, int b) {
   }
 }
 
-SortKey TwoFields(const KeyFieldInfo& p, bool pDesc, const KeyFieldInfo& s, bool sDesc) {
-  const bool pText = IsTextLike(p.kind), sText = IsTextLike(s.kind);
+SortKey TwoFields(const dbase::FieldDef& p, bool pDesc, const dbase::FieldDef& s, bool sDesc) {
+  const bool pText = IsTextLike(KindOf(p)), sText = IsTextLike(KindOf(s));
   bool tagDescending = false;
   if (pText && sText) {
     sDesc = pDesc;  // one direction for the whole tag
@@ -120,25 +121,22 @@ SortSetting SortSetting::FromBytes(const QByteArray& b) {
   return s;
 }
 
-std::vector<KeyFieldInfo> KeyFieldsOf(const dbase::Table& table) {
-  std::vector<KeyFieldInfo> out;
-  for (int i = 0; i < table.FieldCount(); ++i) {
-    const dbase::FieldDef& f = table.Field(i);
-    out.push_back({f.name, KindOf(f), f.width});
-  }
+std::vector<dbase::FieldDef> KeyFieldsOf(const dbase::Table& table) {
+  std::vector<dbase::FieldDef> out;
+  for (int i = 0; i < table.FieldCount(); ++i) out.push_back(table.Field(i));
   return out;
 }
 
-SortKey BuildSortKey(const SortSetting& s, const std::vector<KeyFieldInfo>& fields) {
+SortKey BuildSortKey(const SortSetting& s, const std::vector<dbase::FieldDef>& fields) {
   // Entry order is the key on the record number.
   const int primary = s.PrimaryField == 0 ? kRecordNumberField : s.PrimaryField;
-  const KeyFieldInfo p = FieldAt(fields, primary);
+  const dbase::FieldDef p = FieldAt(fields, primary);
   if (s.SecondaryField < kFirstUserField || s.SecondaryField == s.PrimaryField)
     return OneField(p, s.PrimaryDescending != 0);
   return TwoFields(p, s.PrimaryDescending != 0, FieldAt(fields, s.SecondaryField), s.SecondaryDescending != 0);
 }
 
-std::string FilteredKeyExpression(const std::vector<KeyFieldInfo>& fields, const std::string& plain) {
+std::string FilteredKeyExpression(const std::vector<dbase::FieldDef>& fields, const std::string& plain) {
   std::string e = FieldAt(fields, kFilterMarkField).name + "+" + plain;
   if (e.size() > size_t(kMaxExpressionText)) e.resize(size_t(kMaxExpressionText));
   return e;

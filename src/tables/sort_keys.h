@@ -30,21 +30,17 @@ inline constexpr int kDescendingKey = 4;
 // Longest key expression text kept.
 inline constexpr int kMaxExpressionText = 100;
 
-// What the key builder needs of one field.
-struct KeyFieldInfo {
-  std::string name;
-  Kind kind = Kind::Other;
-  int width = 0;
-};
-std::vector<KeyFieldInfo> KeyFieldsOf(const dbase::Table& table);
+// The field definitions of an open table, kept for key building while the
+// table is closed.
+std::vector<dbase::FieldDef> KeyFieldsOf(const dbase::Table& table);
 
 struct SortKey {
   std::string expression;  // empty when the setting has no key (a picture field)
   int options = kExpressionKey;
 };
 
-SortKey BuildSortKey(const SortSetting& setting, const std::vector<KeyFieldInfo>& fields);
+SortKey BuildSortKey(const SortSetting& setting, const std::vector<dbase::FieldDef>& fields);
 // The mark field's name, "+" and the plain key, cut to 100 characters.
-std::string FilteredKeyExpression(const std::vector<KeyFieldInfo>& fields, const std::string& plain);
+std::string FilteredKeyExpression(const std::vector<dbase::FieldDef>& fields, const std::string& plain);
 
 }  // namespace quillary::tables

@@ -6,6 +6,7 @@
 #include "shell/messages.h"
 #include "shell/progress.h"
 #include "tables/database.h"
+#include "tables/exclusive_use.h"
 #include "tables/field_kinds.h"
 
 namespace quillary::tables {
@@ -37,6 +38,7 @@ CopyResult CopyRecords(dbase::Table& source, dbase::Table& target) {
       try {
         target.Cancel();
       } catch (const dbase::EngineError&) {
+        // Cancelling only drops the edit buffer: the record counts as damaged.
       }
       damaged = true;
     }
@@ -55,37 +57,23 @@ CopyResult CopyRecords(dbase::Table& source, dbase::Table& target) {
 
 namespace {
 
-// Closes the table, opens it exclusively in its own directory with no tag,
-// runs `work`, and puts the table back as it was (shared, its tag, open or
-// closed). False with the exclusive-use message when it could not be opened.
+// Opens the table exclusively in its own directory with no tag, runs `work`
+// and puts the table back as it was. False with the exclusive-use message
+// when it could not be opened.
 template <typename Work>
 bool WithExclusiveTable(dbase::Table& t, Work work) {
-  const bool wasOpen = t.IsOpen();
-  const std::string tag = t.ActiveTag();
-  t.Close();
-  t.SetActiveTag("");
-  bool ok = false;
-  if (OpenTableIn(t, t.Directory(), t.FileName(), true) == OpenResult::Opened) {
-    try {
-      work();
-      ok = true;
-    } catch (const std::exception&) {
-      ok = false;
-    }
-    t.Close();
-  } else {
+  ExclusiveUse use(t);
+  if (!use.OpenRetrying()) {
     RestoreNormalCursor();
     Msg().Error(text::kExclusiveFailed);
+    return false;
   }
-  t.SetExclusive(false);
-  t.SetActiveTag(tag);
-  if (wasOpen) {
-    try {
-      t.Open();
-    } catch (const dbase::EngineError&) {
-    }
+  try {
+    work();
+    return true;
+  } catch (const std::exception&) {
+    return false;
   }
-  return ok;
 }
 
 }  // namespace
@@ -102,27 +90,21 @@ bool RegenerateIndexes(dbase::Table& t) {
     try {
       t.RefreshTags();
     } catch (const dbase::EngineError&) {
+      // The rebuild below reads the tag list itself.
     }
   }
   return WithExclusiveTable(t, [&] { t.RebuildTags(); });
 }
 
 bool EmptyTable(dbase::Table& t) {
-  const bool wasOpen = t.IsOpen();
-  t.Close();
-  bool ok = true;
+  ExclusiveUse use(t);
   try {
+    use.Open();
     t.Empty();
+    return true;
   } catch (const std::exception&) {
-    ok = false;
+    return false;
   }
-  if (wasOpen) {
-    try {
-      t.Open();
-    } catch (const dbase::EngineError&) {
-    }
-  }
-  return ok;
 }
 
 void DeleteTableQuietly(dbase::Table& t) {
@@ -130,6 +112,8 @@ void DeleteTableQuietly(dbase::Table& t) {
     t.Close();
     dbase::DeleteTable(t.Directory(), t.FileName());
   } catch (const std::exception&) {
+    // Quiet by contract: a table that is gone already or held by someone
+    // else is simply left.
   }
 }
 

@@ -15,7 +15,7 @@ namespace quillary::tables {
 // that still leaves the whole record within the dBASE IV record limit.
 inline constexpr int kLineWidth = 254;
 
-inline std::vector<dbase::FieldSpec> RecordTableFields() {
+inline std::vector<dbase::FieldDef> RecordTableFields() {
   return {
       {"RECNUM", 'N', 10, 0},        // 0 record number
       {"MARK", 'C', 1, 0},           // 1 filter mark
@@ -45,7 +45,7 @@ inline const char* const kEntryOrderExpression = "STR(RECNUM, 20, 4)";
 inline const char* const kFilteredEntryOrderExpression = "MARK+STR(RECNUM, 20, 4)";
 inline constexpr int kEntryOrderOptions = 16;
 
-inline std::vector<dbase::FieldSpec> CatalogueFields() {
+inline std::vector<dbase::FieldDef> CatalogueFields() {
   return {
       {"FILENAME", 'C', 32, 0},   // 0 table file name with extension
       {"DBNAME", 'C', kLineWidth, 0},  // 1 name shown to the user
@@ -55,7 +55,7 @@ inline std::vector<dbase::FieldSpec> CatalogueFields() {
 }
 inline const char* const kCatalogueExpression = "FILENAME";
 
-inline std::vector<dbase::FieldSpec> ListFields() {
+inline std::vector<dbase::FieldDef> ListFields() {
   return {{"ITEM", 'C', kLineWidth, 0}};
 }
 // Keys are limited to 100 bytes; items longer than that share a key prefix.

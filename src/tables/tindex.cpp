@@ -8,6 +8,7 @@
 #include "shell/options.h"
 #include "shell/progress.h"
 #include "tables/database.h"
+#include "tables/exclusive_use.h"
 
 namespace quillary::tables {
 
@@ -17,8 +18,6 @@ std::string BaseOf(const std::string& fileName) {
   auto dot = fileName.rfind('.');
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
-
-bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
 
@@ -74,7 +73,7 @@ bool TIndex::SaveSort() const {
 
 // ---------------------------------------------------------------- tags
 
-void TIndex::BuildKey(const std::vector<KeyFieldInfo>& fields) {
+void TIndex::BuildKey(const std::vector<dbase::FieldDef>& fields) {
   SortExpression.clear();
   SortKey k = BuildSortKey(current_, fields);
   SortExpression = k.expression;
@@ -113,7 +112,7 @@ std::string NewTagName(const dbase::Table& t, bool filtered) {
 std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   table_ = &t;
   // The tag list is read fresh: another user may have added tags.
-  std::vector<KeyFieldInfo> fields;
+  std::vector<dbase::FieldDef> fields;
   std::string found;
   try {
     const bool wasOpen = t.IsOpen();
@@ -146,16 +145,10 @@ std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   // No key at all: the name is returned and opening with it fails.
   if (!found.empty()) return found;
 
-  const bool wasOpen = t.IsOpen();
-  const std::string tag = t.ActiveTag();
-  if (wasOpen) t.Close();
-  t.SetActiveTag("");
-  if (OpenTableIn(t, t.Directory(), t.FileName(), true) != OpenResult::Opened) {
-    t.Close();
-    t.SetExclusive(false);
-    t.SetActiveTag(tag);
-    return {};
-  }
+  // The table is left closed: the caller opens it with the tag it chose.
+  ExclusiveUse use(t);
+  use.LeaveClosed();
+  if (!use.OpenRetrying()) return {};
   std::string name;
   try {
     t.RefreshTags();
@@ -168,9 +161,6 @@ std::string TIndex::FindOrCreateTag(dbase::Table& t) {
   } catch (const std::exception&) {
     name.clear();
   }
-  t.Close();
-  t.SetExclusive(false);
-  t.SetActiveTag(tag);
   return name;
 }
 
@@ -196,6 +186,7 @@ bool TIndex::ApplySort() {
       }
       searched = true;
     } catch (const std::exception&) {
+      // The search starts over below on a table opened for it.
     }
   }
   // A new tag: the open table serves the tag search and is closed only for
@@ -214,6 +205,7 @@ bool TIndex::ApplySort() {
       return true;
     }
   } catch (const std::exception&) {
+    // Handled below: the previous sort comes back and the message is shown.
   }
   t.Close();
   t.SetExclusive(false);
@@ -226,6 +218,7 @@ bool TIndex::ApplySort() {
     try {
       t.Open();
     } catch (const dbase::EngineError&) {
+      // The table stays closed; the window shows no records.
     }
   }
   db.Decimals = FloatDecimals(t);
@@ -273,7 +266,7 @@ bool TIndex::SetLetterRange(dbase::Table& t, char letter) {
   // (an inverted date or number) can sort after the key of a record whose
   // primary field is the letter alone, leaving such a record out.
   const std::string mark = filtered ? std::string(1, reversed ? kMarkFails : kMarkPasses) : std::string();
-  if (!t.ActiveTag().empty() && IsLetter(letter) && LetterTabsActive(t)) {
+  if (!t.ActiveTag().empty() && IsTabLetter(letter) && LetterTabsActive(t)) {
     std::string start = mark + (letter == 'A' ? std::string(1, '\x01') : std::string(1, letter));
     std::string end = mark + (letter == 'Z' ? std::string(1, '\xFF') : std::string(1, letter) + '\xFF');
     bool descending = false;
@@ -305,22 +298,13 @@ void TIndex::CountLetters() {
 }
 
 void TIndex::StoreLetterCount(char letter, LetterTabPanel* panel) {
-  if (!IsLetter(letter)) return;
+  if (!IsTabLetter(letter)) return;
   CurrentDatabase& db = Db();
-  db.Letters[size_t(letter - 'A')] = db.Data.IsOpen() ? int32_t(db.Data.RecordCount()) : 0;
-  if (panel) panel->RedrawLetter(letter);
+  SetLetterCount(db.Letters, letter, db.Data.IsOpen() ? int32_t(db.Data.RecordCount()) : 0, panel);
 }
 
 void TIndex::AdjustLetterCounts(char oldLetter, char newLetter, LetterTabPanel* panel) {
-  CurrentDatabase& db = Db();
-  if (IsLetter(oldLetter)) {
-    --db.Letters[size_t(oldLetter - 'A')];
-    if (panel) panel->RedrawLetter(oldLetter);
-  }
-  if (IsLetter(newLetter)) {
-    ++db.Letters[size_t(newLetter - 'A')];
-    if (panel) panel->RedrawLetter(newLetter);
-  }
+  MoveLetterCount(Db().Letters, oldLetter, newLetter, panel);
 }
 
 }  // namespace quillary::tables

@@ -1,29 +1,21 @@
 // The sort descriptor: the current sort setting, its key expression, finding
-// or adding the index tag for it, the saved sort file of each table, and the
-// letter of a record, the letter ranges and the 26 letter counts built on it.
+// or adding the index tag for it, the saved sort file of each table, and
+// what the letter tabs take from the sort: the letter of a record, the
+// letter ranges and the counting of the letter counts (letter_counts.h).
 #pragma once
 
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/dbase/table.h"
+#include "tables/letter_counts.h"
 #include "tables/sort_keys.h"
 
 namespace quillary::tables {
 
 enum class FilterState { fsFilterOff, fsNormal, fsReversed };
-
-// Whoever draws the letter tabs; told when one tab's count changed.
-class LetterTabPanel {
- public:
-  virtual ~LetterTabPanel() = default;
-  virtual void RedrawLetter(char letter) = 0;
-};
-
-using LetterCounts = std::array<int32_t, 26>;
 
 class TIndex {
  public:
@@ -74,10 +66,8 @@ class TIndex {
   std::string FilteredExpression;
   int FilteredOptions = 0;
 
-  dbase::Table* AppliedTable() const { return table_; }
-
  private:
-  void BuildKey(const std::vector<KeyFieldInfo>& fields);
+  void BuildKey(const std::vector<dbase::FieldDef>& fields);
   std::string MatchingTag(const dbase::Table& table) const;
 
   dbase::Table* table_ = nullptr;
@@ -85,7 +75,7 @@ class TIndex {
   FilterState filter_ = FilterState::fsFilterOff;
   // Field definitions of the table last seen open (the tag search may run
   // while it is closed).
-  std::vector<KeyFieldInfo> fields_;
+  std::vector<dbase::FieldDef> fields_;
 };
 
 }  // namespace quillary::tables

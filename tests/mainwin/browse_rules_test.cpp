@@ -8,8 +8,8 @@
 namespace quillary {
 namespace {
 
-LetterCountArray Counts(std::initializer_list<std::pair<char, int>> entries) {
-  LetterCountArray a{};
+LetterCounts Counts(std::initializer_list<std::pair<char, int>> entries) {
+  LetterCounts a{};
   for (auto [l, n] : entries) a[size_t(l - 'A')] = n;
   return a;
 }

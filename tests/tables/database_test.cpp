@@ -9,6 +9,7 @@
 #include "shell/date_formats.h"
 #include "shell/progress.h"
 #include "tables/copy_buffer.h"
+#include "tables/exclusive_use.h"
 #include "tables/table_utils.h"
 #include "tables_fixture.h"
 
@@ -401,6 +402,68 @@ TEST_F(DatabaseTest, ExclusiveUtilitiesReportAnotherUser) {
   DeleteTableQuietly(d);  // already gone: quiet
 }
 
+TEST_F(DatabaseTest, ExclusiveUsePutsBackModeTagRangeAndOpenState) {
+  MakeDatabase(3);  // numbered 2, 3, 4
+  ASSERT_TRUE(OpenDatabase());
+  dbase::Table& d = Db().Data;
+  ASSERT_EQ(d.ActiveTag(), "IDX0");
+  d.SetRangeStart({{kRecordNumberField, "2"}});
+  d.SetRangeEnd({{kRecordNumberField, "3"}});
+  d.ApplyRange();
+  ASSERT_EQ(d.RecordCount(), 2u);
+  {
+    ExclusiveUse use(d);
+    EXPECT_FALSE(d.IsOpen());
+    ASSERT_TRUE(use.OpenRetrying());
+    EXPECT_TRUE(d.Exclusive());
+    EXPECT_EQ(d.ActiveTag(), "");
+    EXPECT_EQ(d.RecordCount(), 3u);
+    TableHolder other(Dir(), "data.dbf", false);
+    EXPECT_FALSE(other.ready()) << other.reply();
+  }
+  EXPECT_TRUE(d.IsOpen());
+  EXPECT_FALSE(d.Exclusive());
+  EXPECT_EQ(d.ActiveTag(), "IDX0");
+  EXPECT_TRUE(d.HasRange());
+  EXPECT_EQ(d.RecordCount(), 2u);
+  EXPECT_EQ(d.AsNumber(kRecordNumberField), 2);
+
+  // Work that fails puts the table back all the same.
+  try {
+    ExclusiveUse use(d);
+    use.Open();
+    throw std::runtime_error("the work failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_TRUE(d.IsOpen());
+  EXPECT_FALSE(d.Exclusive());
+  EXPECT_EQ(d.RecordCount(), 2u);
+
+  // A closed table in exclusive mode stays closed and exclusive; one left
+  // closed on purpose keeps its mode and tag for the next open.
+  d.Close();
+  d.SetExclusive(true);
+  {
+    ExclusiveUse use(d);
+    use.Open();
+    d.RebuildTags();
+  }
+  EXPECT_FALSE(d.IsOpen());
+  EXPECT_TRUE(d.Exclusive());
+  EXPECT_EQ(d.ActiveTag(), "IDX0");
+  d.SetExclusive(false);
+  d.Open();
+  {
+    ExclusiveUse use(d);
+    use.LeaveClosed();
+    use.Open();
+  }
+  EXPECT_FALSE(d.IsOpen());
+  EXPECT_FALSE(d.Exclusive());
+  EXPECT_EQ(d.ActiveTag(), "IDX0");
+  EXPECT_TRUE(msgs.shown.empty()) << msgs.Texts().join("|").toStdString();
+}
+
 TEST_F(DatabaseTest, NumbersForAnotherCursorAndACounterAnotherUserIsUpdating) {
   ASSERT_TRUE(OpenDatabase());
   AddRecord("first");
@@ -485,7 +548,9 @@ TEST_F(DatabaseTest, TheShippedTemplates) {
                  : want == 'D' ? Kind::Date
                  : want == 'M' ? Kind::Memo
                                : Kind::Picture);
-    if (want == 'T') EXPECT_EQ(d.Field(i).width, i == kFilterMarkField ? 1 : 254);
+    if (want == 'T') {
+      EXPECT_EQ(d.Field(i).width, i == kFilterMarkField ? 1 : 254);
+    }
   }
   d.Close();
   dbase::Table m(DbDir(), "master.dbf");

@@ -9,12 +9,15 @@ namespace {
 // 0 number, 1 mark, 2 text 40 wide, 3 text 100, 4 text 254, 5 memo,
 // 6 date, 7 number, 8 picture, 9 memo, 10 text 59, 11 logical, 12 text 99,
 // 13 text 60.
-std::vector<KeyFieldInfo> Fields() {
-  return {{"RECNUM", Kind::Numeric, 10}, {"MARK", Kind::Text, 1},    {"TITLE", Kind::Text, 40},
-          {"ADDR", Kind::Text, 100},     {"LONG", Kind::Text, 254},  {"DESC", Kind::Memo, 10},
-          {"D", Kind::Date, 8},          {"AMT", Kind::Numeric, 12}, {"PIC", Kind::Picture, 10},
-          {"NOTE", Kind::Memo, 10},      {"W59", Kind::Text, 59},    {"FLAG", Kind::Other, 1},
-          {"W99", Kind::Text, 99},       {"W60", Kind::Text, 60}};
+std::vector<dbase::FieldDef> Fields() {
+  using dbase::FieldKind;
+  return {{"RECNUM", 'N', 10, 0, FieldKind::Numeric}, {"MARK", 'C', 1, 0, FieldKind::Text},
+          {"TITLE", 'C', 40, 0, FieldKind::Text},     {"ADDR", 'C', 100, 0, FieldKind::Text},
+          {"LONG", 'C', 254, 0, FieldKind::Text},     {"DESC", 'M', 10, 0, FieldKind::Memo},
+          {"D", 'D', 8, 0, FieldKind::Date},          {"AMT", 'N', 12, 2, FieldKind::Numeric},
+          {"PIC", 'B', 10, 0, FieldKind::LargeObject}, {"NOTE", 'M', 10, 0, FieldKind::Memo},
+          {"W59", 'C', 59, 0, FieldKind::Text},       {"FLAG", 'L', 1, 0, FieldKind::Logical},
+          {"W99", 'C', 99, 0, FieldKind::Text},       {"W60", 'C', 60, 0, FieldKind::Text}};
 }
 
 struct Row {
@@ -103,7 +106,7 @@ TEST(SortKeys, EveryRowAndDirectionRule) {
 
 TEST(SortKeys, FilteredFormLeadsWithTheMarkAndIsCutTo100) {
   EXPECT_EQ(FilteredKeyExpression(Fields(), "UPPER(TITLE)"), "MARK+UPPER(TITLE)");
-  std::vector<KeyFieldInfo> f = Fields();
+  std::vector<dbase::FieldDef> f = Fields();
   f[1].name = std::string(30, 'M');
   std::string e = FilteredKeyExpression(f, std::string(90, 'x'));
   EXPECT_EQ(e.size(), 100u);

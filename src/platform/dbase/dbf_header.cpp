@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 
 #include "platform/dbase/bytes.h"
 #include "platform/dbase/errors.h"
+#include "platform/dbase/file_date.h"
 
 namespace quillary::dbase {
 
@@ -126,7 +126,7 @@ DbfHeader ParseHeader(const uint8_t* p, size_t size, uint64_t file_size) {
   return h;
 }
 
-DbfHeader BuildHeader(const std::vector<FieldSpec>& specs) {
+DbfHeader BuildHeader(const std::vector<FieldDef>& specs) {
   if (specs.empty() || specs.size() > size_t(kMaxFields))
     throw DatabaseError(ErrorReason::Other, "a table needs 1 to 255 fields");
   DbfHeader h;
@@ -207,12 +207,10 @@ std::vector<uint8_t> SerializeHeader(const DbfHeader& h) {
 }
 
 void StampToday(DbfHeader& h) {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  h.year = uint8_t(tm.tm_year % 256);
-  h.month = uint8_t(tm.tm_mon + 1);
-  h.day = uint8_t(tm.tm_mday);
+  const FileDate d = TodayStamp();
+  h.year = d.year;
+  h.month = d.month;
+  h.day = d.day;
 }
 
 }  // namespace quillary::dbase

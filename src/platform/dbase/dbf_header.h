@@ -51,7 +51,6 @@ struct DbfHeader {
 
   bool HasMemoFields() const;
   MemoDialect Memo() const;
-  bool IsDBase3() const { return (version & 0x07) == 0x03 && (version & 0x80) && !(version & 0x08); }
 };
 
 // Validates and parses; throws DatabaseError Damaged with a precise reason.
@@ -62,7 +61,7 @@ DbfHeader ParseHeader(const uint8_t* data, size_t size, uint64_t file_size);
 size_t HeaderBytesNeeded(const uint8_t* prefix32, uint64_t file_size);
 
 // Builds a new header for fields (UTF-8, language driver 0, no index).
-DbfHeader BuildHeader(const std::vector<FieldSpec>& specs);
+DbfHeader BuildHeader(const std::vector<FieldDef>& specs);
 std::vector<uint8_t> SerializeHeader(const DbfHeader& h);
 
 FieldKind KindOfType(char type);

@@ -21,11 +21,6 @@ enum class ErrorReason {
   Other,
 };
 
-// "Lock conflict" is the same thing seen from the operation that failed.
-constexpr ErrorReason kLockConflict = ErrorReason::InUse;
-
-const char* ReasonName(ErrorReason reason);
-
 // Common base so a caller that does not care which kind can catch both.
 class EngineError : public std::runtime_error {
  public:

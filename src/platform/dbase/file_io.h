@@ -71,7 +71,4 @@ bool TryLock(const File& f, uint64_t offset, LockKind kind);
 bool LockWithTimeout(const File& f, uint64_t offset, LockKind kind, int timeout_ms);
 void Unlock(const File& f, uint64_t offset);
 
-// Test whether anyone holds a conflicting lock, without taking it.
-bool IsLockedByOther(const File& f, uint64_t offset, LockKind kind);
-
 }  // namespace quillary::dbase

@@ -11,16 +11,10 @@
 #include <vector>
 
 #include "platform/dbase/codepage.h"
+#include "platform/dbase/field_def.h"
+#include "platform/dbase/key_encoding.h"
 
 namespace quillary::dbase {
-
-// A field as the expression sees it: dBASE name, type letter, width, decimals.
-struct KeyField {
-  std::string name;
-  char type = 'C';
-  int width = 0;
-  int decimals = 0;
-};
 
 // What an expression reads of one record. Field bytes are the raw stored
 // bytes (fixed width, in the table's code page); memo text is the whole memo
@@ -47,19 +41,12 @@ class KeyExpressionError : public std::runtime_error {
 // The key width limit of the dBASE IV index format.
 constexpr int kMaxKeyLength = 100;
 
-// Exact decimal used for numeric values: dBASE numbers reach 18 digits plus
-// decimals (18 nines minus a field), beyond what a double holds exactly.
-struct Decimal {
-  __int128 units = 0;  // value * 10^scale
-  int scale = 0;
-};
-
 class KeyExpression {
  public:
   struct Node;
 
   // Parses and type-checks; throws KeyExpressionError.
-  static KeyExpression Compile(std::string_view text, const std::vector<KeyField>& fields,
+  static KeyExpression Compile(std::string_view text, const std::vector<FieldDef>& fields,
                                CodePage cp);
 
   KeyExpression(KeyExpression&&) noexcept;
@@ -70,10 +57,8 @@ class KeyExpression {
   char Type() const { return type_; }
   // Bytes of every key: the static width for character keys, 12 for numeric
   // keys (dBASE IV BCD), 8 for date keys (day number as a double).
-  int KeyLength() const { return keyLength_; }
+  int KeyLength() const { return key_length_; }
   const std::string& Text() const { return text_; }
-  // Field positions the expression reads (to skip work when none changed).
-  const std::vector<int>& FieldsUsed() const { return fieldsUsed_; }
 
   // The key of one record, exactly KeyLength() bytes. Throws ValueError when
   // a memo cannot be read.
@@ -88,30 +73,9 @@ class KeyExpression {
   KeyExpression() = default;
   std::string text_;
   char type_ = 'C';
-  int keyLength_ = 0;
+  int key_length_ = 0;
   CodePage cp_ = CodePage::Utf8;
-  std::vector<int> fieldsUsed_;
   std::unique_ptr<Node> root_;
 };
-
-// Comparison of two stored keys of a tag of the given key type: bytes for
-// character keys, numeric value for numeric and date keys.
-int CompareKeys(char keyType, std::string_view a, std::string_view b);
-
-// dBASE IV key encodings of numbers and dates, exposed for tests and tools.
-std::string EncodeNumericKey(const Decimal& value);
-Decimal DecodeNumericKey(std::string_view key);
-std::string EncodeDateKey(int32_t julianDay);  // 0: blank date
-double DecodeDateKey(std::string_view key);
-
-// Julian day numbers (0 for a blank date) and their dBASE text forms.
-int32_t JulianDay(int year, int month, int day);
-void CivilFromJulian(int32_t jd, int& year, int& month, int& day);
-
-// STR(value, width, decimals) with dBASE's rules: rounded, right-aligned,
-// decimals given up before the integer part, asterisks when even that fails.
-std::string FormatStr(const Decimal& value, int width, int decimals);
-// Parses the stored text of an N/F field ("  -12.50"); blank is zero.
-Decimal ParseDecimal(std::string_view text);
 
 }  // namespace quillary::dbase

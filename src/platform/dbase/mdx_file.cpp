@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <ctime>
 #include <functional>
 
 #include "platform/dbase/bytes.h"
 #include "platform/dbase/errors.h"
+#include "platform/dbase/file_date.h"
 
 namespace quillary::dbase {
 
@@ -35,22 +35,13 @@ std::string Upper(std::string s) {
   return s;
 }
 
-void PutDate(uint8_t* p) {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  p[0] = uint8_t(tm.tm_year);
-  p[1] = uint8_t(tm.tm_mon + 1);
-  p[2] = uint8_t(tm.tm_mday);
-}
-
 }  // namespace
 
 int MdxTag::Options() const {
   int o = 0;
-  if (keyFormat & 0x08) o |= kTagDescending;
-  if (keyFormat & 0x10) o |= kTagExpression;
-  if (keyFormat & 0x40) o |= kTagUnique;
+  if (key_format & 0x08) o |= kTagDescending;
+  if (key_format & 0x10) o |= kTagExpression;
+  if (key_format & 0x40) o |= kTagUnique;
   return o;
 }
 
@@ -62,10 +53,10 @@ uint8_t KeyFormatFromOptions(int options) {
   return f;
 }
 
-void MdxFile::Open(const std::filesystem::path& path, bool readOnly) {
+void MdxFile::Open(const std::filesystem::path& path, bool read_only) {
   Close();
-  readOnly_ = readOnly;
-  if (!file_.OpenExisting(path, readOnly))
+  read_only_ = read_only;
+  if (!file_.OpenExisting(path, read_only))
     throw DatabaseError(ErrorReason::Missing, "Index file " + path.filename().string() + " does not exist");
   ReadHeader();
 }
@@ -77,14 +68,14 @@ void MdxFile::Close() {
 
 void MdxFile::Reload() { ReadHeader(); }
 
-void MdxFile::Create(const std::filesystem::path& path, const std::string& dbfBase) {
+void MdxFile::Create(const std::filesystem::path& path, const std::string& dbf_base) {
   Close();
-  readOnly_ = false;
+  read_only_ = false;
   file_.Create(path);
   uint8_t page[kFirstBlockPage * kMdxPageSize] = {};
   page[0] = 2;
-  PutDate(page + 1);
-  std::string base = Upper(dbfBase).substr(0, 16);
+  PutTodayStamp(page + 1);
+  std::string base = Upper(dbf_base).substr(0, 16);
   std::memcpy(page + 4, base.data(), base.size());
   PutU16(page + 20, kMdxBlockPages);
   PutU16(page + 22, kMdxBlockSize);
@@ -92,7 +83,7 @@ void MdxFile::Create(const std::filesystem::path& path, const std::string& dbfBa
   page[25] = kMdxMaxTags + 1;
   page[26] = kTagEntrySize;
   PutU32(page + 32, kFirstBlockPage);
-  PutDate(page + 44);
+  PutTodayStamp(page + 44);
   std::memcpy(page + kMagicOffset, kMagic, 4);
   file_.WriteAt(0, page, sizeof page);
   ReadHeader();
@@ -115,40 +106,40 @@ void MdxFile::ReadHeader() {
     // the file size, which is what was really written.
     pages_ = uint32_t(std::max<uint64_t>(kFirstBlockPage, size / kMdxPageSize));
   }
-  firstFree_ = GetU32(h + 36);
-  if (firstFree_ != 0 && (firstFree_ < kFirstBlockPage || firstFree_ + kMdxBlockPages > pages_)) firstFree_ = 0;
+  first_free_ = GetU32(h + 36);
+  if (first_free_ != 0 && (first_free_ < kFirstBlockPage || first_free_ + kMdxBlockPages > pages_)) first_free_ = 0;
   counter_ = std::memcmp(h + kMagicOffset, kMagic, 4) == 0 ? GetU32(h + kCounterOffset) : 0;
-  dataStamp_ = GetU32(h + kStampOffset);
-  dbfBase_.assign(reinterpret_cast<const char*>(h + 4), 16);
-  dbfBase_ = dbfBase_.substr(0, dbfBase_.find('\0'));
+  data_stamp_ = GetU32(h + kStampOffset);
+  dbf_base_.assign(reinterpret_cast<const char*>(h + 4), 16);
+  dbf_base_ = dbf_base_.substr(0, dbf_base_.find('\0'));
 
   std::vector<MdxTag> tags;
   for (int i = 0; i < used; ++i) {
     const uint8_t* e = h + kTagTableOffset + i * kTagEntrySize;
     MdxTag t;
-    t.headerPage = GetU32(e);
+    t.header_page = GetU32(e);
     std::string name(reinterpret_cast<const char*>(e + 4), 11);
     name = name.substr(0, name.find('\0'));
     while (!name.empty() && name.back() == ' ') name.pop_back();
     t.name = Upper(name);
-    if (t.headerPage < kFirstBlockPage || t.headerPage + kMdxBlockPages > pages_)
+    if (t.header_page < kFirstBlockPage || t.header_page + kMdxBlockPages > pages_)
       Damaged(p, "tag " + t.name + " points outside the file");
     uint8_t th[kMdxBlockSize];
-    ReadBlock(t.headerPage, th);
-    t.rootPage = GetU32(th);
-    t.keyFormat = th[8];
-    t.keyType = char(th[9]);
-    t.keyLength = GetU16(th + 12);
-    t.maxKeys = GetU16(th + 14);
-    t.itemLength = GetU16(th + 18);
-    if (th[23]) t.keyFormat |= 0x40;
+    ReadBlock(t.header_page, th);
+    t.root_page = GetU32(th);
+    t.key_format = th[8];
+    t.key_type = char(th[9]);
+    t.key_length = GetU16(th + 12);
+    t.max_keys = GetU16(th + 14);
+    t.item_length = GetU16(th + 18);
+    if (th[23]) t.key_format |= 0x40;
     const char* expr = reinterpret_cast<const char*>(th + 24);
     t.expression.assign(expr, strnlen(expr, kMaxExpression));
-    if (t.keyType != 'C' && t.keyType != 'N' && t.keyType != 'D') Damaged(p, "tag " + t.name + " has key type " + t.keyType);
-    if (t.keyLength < 1 || t.keyLength > 255 || t.itemLength < t.keyLength + 4 || t.maxKeys < 2 ||
-        8 + t.maxKeys * t.itemLength + 4 > kMdxBlockSize)
+    if (t.key_type != 'C' && t.key_type != 'N' && t.key_type != 'D') Damaged(p, "tag " + t.name + " has key type " + t.key_type);
+    if (t.key_length < 1 || t.key_length > 255 || t.item_length < t.key_length + 4 || t.max_keys < 2 ||
+        8 + t.max_keys * t.item_length + 4 > kMdxBlockSize)
       Damaged(p, "tag " + t.name + " has impossible key sizes");
-    if (t.rootPage < kFirstBlockPage || t.rootPage + kMdxBlockPages > pages_)
+    if (t.root_page < kFirstBlockPage || t.root_page + kMdxBlockPages > pages_)
       Damaged(p, "tag " + t.name + " has its root outside the file");
     tags.push_back(std::move(t));
   }
@@ -183,9 +174,9 @@ void MdxFile::BeginUpdate() {
   updating_ = true;
 }
 
-void MdxFile::EndUpdate(uint32_t dataRecords) {
+void MdxFile::EndUpdate(uint32_t data_records) {
   updating_ = false;
-  dataStamp_ = dataRecords;
+  data_stamp_ = data_records;
   ++counter_;
   WriteHeader();
 }
@@ -195,12 +186,12 @@ void MdxFile::WriteHeader() {
   if (!file_.ReadExact(0, h, sizeof h)) Damaged(file_.path(), "header cannot be read");
   PutU16(h + 28, uint16_t(tags_.size()));
   PutU32(h + 32, pages_);
-  PutU32(h + 36, firstFree_);
-  PutDate(h + 44);
+  PutU32(h + 36, first_free_);
+  PutTodayStamp(h + 44);
   std::memcpy(h + kMagicOffset, kMagic, 4);
   PutU32(h + kCounterOffset, counter_);
   h[kDirtyOffset] = updating_ ? 1 : 0;
-  if (!updating_) PutU32(h + kStampOffset, dataStamp_);
+  if (!updating_) PutU32(h + kStampOffset, data_stamp_);
   file_.WriteAt(0, h, sizeof h);
 }
 
@@ -223,14 +214,14 @@ void MdxFile::WriteTagTable() {
   }
   for (size_t i = 0; i < tags_.size(); ++i) {
     uint8_t* e = table.data() + i * kTagEntrySize;
-    PutU32(e, tags_[i].headerPage);
+    PutU32(e, tags_[i].header_page);
     std::memcpy(e + 4, tags_[i].name.data(), std::min<size_t>(tags_[i].name.size(), 11));
-    e[15] = tags_[i].keyFormat;
+    e[15] = tags_[i].key_format;
     e[16] = uint8_t(left[i]);
     e[17] = uint8_t(right[i]);
     e[18] = uint8_t(parent[i]);
     e[19] = 0x02;
-    e[20] = uint8_t(tags_[i].keyType);
+    e[20] = uint8_t(tags_[i].key_type);
   }
   file_.WriteAt(kTagTableOffset, table.data(), table.size());
 }
@@ -242,7 +233,7 @@ int MdxFile::FindTag(const std::string& name) const {
   return -1;
 }
 
-MdxTag& MdxFile::AddTag(const std::string& name, const std::string& expression, char keyType, int keyLength,
+MdxTag& MdxFile::AddTag(const std::string& name, const std::string& expression, char key_type, int key_length,
                         int options) {
   if (int(tags_.size()) >= kMdxMaxTags)
     throw DatabaseError(ErrorReason::Other, "The index file already holds " + std::to_string(kMdxMaxTags) +
@@ -256,14 +247,14 @@ MdxTag& MdxFile::AddTag(const std::string& name, const std::string& expression, 
   MdxTag t;
   t.name = u;
   t.expression = expression;
-  t.keyType = keyType;
-  t.keyLength = keyLength;
-  t.keyFormat = KeyFormatFromOptions(options);
-  t.itemLength = (keyLength + 4 + 3) / 4 * 4;
-  t.maxKeys = (kMdxBlockSize - 12) / t.itemLength;
-  t.headerPage = AllocateBlock();
-  t.rootPage = AllocateBlock();
-  WriteNode(t, t.rootPage, MdxNode{});
+  t.key_type = key_type;
+  t.key_length = key_length;
+  t.key_format = KeyFormatFromOptions(options);
+  t.item_length = (key_length + 4 + 3) / 4 * 4;
+  t.max_keys = (kMdxBlockSize - 12) / t.item_length;
+  t.header_page = AllocateBlock();
+  t.root_page = AllocateBlock();
+  WriteNode(t, t.root_page, MdxNode{});
   WriteTagHeader(t);
   tags_.push_back(t);
   WriteTagTable();
@@ -273,22 +264,22 @@ MdxTag& MdxFile::AddTag(const std::string& name, const std::string& expression, 
 
 void MdxFile::WriteTagHeader(const MdxTag& t) {
   uint8_t b[kMdxBlockSize] = {};
-  PutU32(b, t.rootPage);
+  PutU32(b, t.root_page);
   PutU32(b + 4, pages_);
-  b[8] = t.keyFormat;
-  b[9] = uint8_t(t.keyType);
-  PutU16(b + 12, uint16_t(t.keyLength));
-  PutU16(b + 14, uint16_t(t.maxKeys));
-  PutU16(b + 18, uint16_t(t.itemLength));
+  b[8] = t.key_format;
+  b[9] = uint8_t(t.key_type);
+  PutU16(b + 12, uint16_t(t.key_length));
+  PutU16(b + 14, uint16_t(t.max_keys));
+  PutU16(b + 18, uint16_t(t.item_length));
   b[23] = t.Unique() ? 1 : 0;
   std::memcpy(b + 24, t.expression.data(), std::min<size_t>(t.expression.size(), kMaxExpression));
-  WriteBlock(t.headerPage, b);
+  WriteBlock(t.header_page, b);
 }
 
 void MdxFile::RemoveTag(int index) {
   MdxTag t = tags_.at(size_t(index));
   // Free the tree; a damaged tree just leaks its blocks.
-  std::vector<uint32_t> stack{t.rootPage};
+  std::vector<uint32_t> stack{t.root_page};
   std::vector<uint32_t> seen;
   while (!stack.empty() && seen.size() < pages_) {
     uint32_t page = stack.back();
@@ -303,7 +294,7 @@ void MdxFile::RemoveTag(int index) {
     }
     FreeBlock(page);
   }
-  FreeBlock(t.headerPage);
+  FreeBlock(t.header_page);
   tags_.erase(tags_.begin() + index);
   WriteTagTable();
   WriteHeader();
@@ -312,19 +303,19 @@ void MdxFile::RemoveTag(int index) {
 void MdxFile::Clear() {
   tags_.clear();
   pages_ = kFirstBlockPage;
-  firstFree_ = 0;
+  first_free_ = 0;
   file_.Truncate(uint64_t(pages_) * kMdxPageSize);
   WriteTagTable();
   WriteHeader();
 }
 
 uint32_t MdxFile::AllocateBlock() {
-  if (firstFree_ != 0) {
-    uint32_t page = firstFree_;
+  if (first_free_ != 0) {
+    uint32_t page = first_free_;
     uint8_t b[8];
     uint32_t next = 0;
     if (file_.ReadExact(uint64_t(page) * kMdxPageSize, b, 8)) next = GetU32(b + 4);
-    firstFree_ = (next >= kFirstBlockPage && next + kMdxBlockPages <= pages_ && next != page) ? next : 0;
+    first_free_ = (next >= kFirstBlockPage && next + kMdxBlockPages <= pages_ && next != page) ? next : 0;
     return page;
   }
   // A fresh block is written by whoever asked for it; the header's page
@@ -337,9 +328,9 @@ uint32_t MdxFile::AllocateBlock() {
 void MdxFile::FreeBlock(uint32_t page) {
   if (page < kFirstBlockPage || page + kMdxBlockPages > pages_) return;
   uint8_t b[kMdxBlockSize] = {};
-  PutU32(b + 4, firstFree_);
+  PutU32(b + 4, first_free_);
   WriteBlock(page, b);
-  firstFree_ = page;
+  first_free_ = page;
 }
 
 void MdxFile::ReadBlock(uint32_t page, uint8_t* out) const {
@@ -364,7 +355,7 @@ void MdxFile::TakeSnapshot() {
 }
 
 void MdxFile::WriteBlock(uint32_t page, const uint8_t* data) {
-  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  if (read_only_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
   DropSnapshot();
   file_.WriteAt(uint64_t(page) * kMdxPageSize, data, kMdxBlockSize);
 }
@@ -373,13 +364,13 @@ MdxNode MdxFile::ReadNode(const MdxTag& tag, uint32_t page) const {
   uint8_t b[kMdxBlockSize];
   ReadBlock(page, b);
   uint32_t count = GetU32(b);
-  if (count > uint32_t(tag.maxKeys) || 8 + count * uint32_t(tag.itemLength) + 4 > uint32_t(kMdxBlockSize))
+  if (count > uint32_t(tag.max_keys) || 8 + count * uint32_t(tag.item_length) + 4 > uint32_t(kMdxBlockSize))
     Damaged(file_.path(), "block " + std::to_string(page) + " of tag " + tag.name + " holds too many keys");
   MdxNode n;
   const uint8_t* e = b + 8;
-  for (uint32_t i = 0; i < count; ++i, e += tag.itemLength) {
+  for (uint32_t i = 0; i < count; ++i, e += tag.item_length) {
     n.pointers.push_back(GetU32(e));
-    n.keys.append(reinterpret_cast<const char*>(e + 4), size_t(tag.keyLength));
+    n.keys.append(reinterpret_cast<const char*>(e + 4), size_t(tag.key_length));
   }
   uint32_t right = GetU32(e);
   n.leaf = right == 0;
@@ -391,12 +382,12 @@ namespace {
 
 void EncodeNode(const MdxTag& tag, const MdxNode& n, uint8_t* b) {
   std::memset(b, 0, kMdxBlockSize);
-  size_t keyed = n.KeyCount(tag.keyLength);
+  size_t keyed = n.KeyCount(tag.key_length);
   PutU32(b, uint32_t(keyed));
   uint8_t* e = b + 8;
-  for (size_t i = 0; i < keyed; ++i, e += tag.itemLength) {
+  for (size_t i = 0; i < keyed; ++i, e += tag.item_length) {
     PutU32(e, n.pointers[i]);
-    std::memcpy(e + 4, n.keys.data() + i * size_t(tag.keyLength), size_t(tag.keyLength));
+    std::memcpy(e + 4, n.keys.data() + i * size_t(tag.key_length), size_t(tag.key_length));
   }
   if (!n.leaf) PutU32(e, n.pointers.back());
 }
@@ -410,7 +401,7 @@ void MdxFile::WriteNode(const MdxTag& tag, uint32_t page, const MdxNode& n) {
 }
 
 void MdxFile::WriteNodes(const MdxTag& tag, std::vector<std::pair<uint32_t, MdxNode>>& nodes) {
-  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
+  if (read_only_) throw DatabaseError(ErrorReason::InvalidState, "Index file is open read-only");
   DropSnapshot();
   std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<uint8_t> run;

@@ -29,17 +29,17 @@ constexpr int kTagExpression = 16;
 
 struct MdxTag {
   std::string name;          // upper case
-  uint32_t headerPage = 0;   // page of the tag header block
-  uint32_t rootPage = 0;
-  uint8_t keyFormat = 0;     // file bits: 0x08 descending, 0x10 expression, 0x40 unique
-  char keyType = 'C';        // C, N or D
-  int keyLength = 0;
-  int maxKeys = 0;           // keys per block
-  int itemLength = 0;        // 4-byte pointer + key, rounded to 4
+  uint32_t header_page = 0;   // page of the tag header block
+  uint32_t root_page = 0;
+  uint8_t key_format = 0;     // file bits: 0x08 descending, 0x10 expression, 0x40 unique
+  char key_type = 'C';        // C, N or D
+  int key_length = 0;
+  int max_keys = 0;           // keys per block
+  int item_length = 0;        // 4-byte pointer + key, rounded to 4
   std::string expression;
 
-  bool Descending() const { return keyFormat & 0x08; }
-  bool Unique() const { return keyFormat & 0x40; }
+  bool Descending() const { return key_format & 0x08; }
+  bool Unique() const { return key_format & 0x40; }
   int Options() const;  // API bits
 };
 
@@ -51,10 +51,10 @@ uint8_t KeyFormatFromOptions(int options);
 struct MdxNode {
   bool leaf = true;
   std::vector<uint32_t> pointers;
-  std::string keys;  // the keys back to back, keyLength bytes each
-  size_t KeyCount(int keyLength) const { return keys.size() / size_t(keyLength); }
-  std::string_view Key(size_t i, int keyLength) const {
-    return std::string_view(keys).substr(i * size_t(keyLength), size_t(keyLength));
+  std::string keys;  // the keys back to back, key_length bytes each
+  size_t KeyCount(int key_length) const { return keys.size() / size_t(key_length); }
+  std::string_view Key(size_t i, int key_length) const {
+    return std::string_view(keys).substr(i * size_t(key_length), size_t(key_length));
   }
 };
 
@@ -62,10 +62,10 @@ class MdxFile {
  public:
   // Throws DatabaseError: Missing when absent, Damaged when the header or
   // tag table contradicts the format, Io when the system refuses.
-  void Open(const std::filesystem::path& path, bool readOnly);
-  // Creates an empty index for data file `dbfBase` (its name without
+  void Open(const std::filesystem::path& path, bool read_only);
+  // Creates an empty index for data file `dbf_base` (its name without
   // extension), replacing any file at `path`.
-  void Create(const std::filesystem::path& path, const std::string& dbfBase);
+  void Create(const std::filesystem::path& path, const std::string& dbf_base);
   void Close();
   bool IsOpen() const { return file_.IsOpen(); }
   const File& file() const { return file_; }
@@ -95,12 +95,12 @@ class MdxFile {
   // data file held (a count that differs at the next open means records
   // were added behind the index's back, or by a writer that died before
   // it could index them).
-  void EndUpdate(uint32_t dataRecords);
+  void EndUpdate(uint32_t data_records);
   // The data file's record count at the last update; nullopt if unknown.
   std::optional<uint32_t> ReadDataStamp() const;
 
   // Tag table maintenance (the caller holds the index lock).
-  MdxTag& AddTag(const std::string& name, const std::string& expression, char keyType, int keyLength,
+  MdxTag& AddTag(const std::string& name, const std::string& expression, char key_type, int key_length,
                  int options);
   void RemoveTag(int index);  // frees its blocks
   void WriteTagHeader(const MdxTag& tag);
@@ -125,14 +125,14 @@ class MdxFile {
   void WriteBlock(uint32_t page, const uint8_t* data);
 
   File file_;
-  bool readOnly_ = false;
-  std::string dbfBase_;
+  bool read_only_ = false;
+  std::string dbf_base_;
   std::vector<MdxTag> tags_;
   uint32_t pages_ = 0;
-  uint32_t firstFree_ = 0;
+  uint32_t first_free_ = 0;
   uint32_t counter_ = 0;
   bool updating_ = false;
-  uint32_t dataStamp_ = 0;
+  uint32_t data_stamp_ = 0;
   std::vector<uint8_t> snapshot_;
 };
 

@@ -21,8 +21,9 @@ class RecordView : public KeyRecord {
  public:
   RecordView(const IndexedTable& t, RecordBytes rec) : t_(t), rec_(rec) {}
   std::string_view FieldBytes(int field) const override {
-    size_t off = size_t(t_.FieldOffsets()[size_t(field)]);
-    size_t w = size_t(t_.KeyFields()[size_t(field)].width);
+    const FieldDef& f = t_.Fields()[size_t(field)];
+    size_t off = size_t(f.offset);
+    size_t w = size_t(f.width);
     if (off + w > rec_.size()) return {};
     return std::string_view(reinterpret_cast<const char*>(rec_.data()) + off, w);
   }
@@ -79,14 +80,14 @@ void ToKeyBytes(CodePage cp, std::string_view utf8, std::string& out, std::vecto
 class ValuesView : public KeyRecord {
  public:
   ValuesView(const IndexedTable& t, const KeyValues& values) {
-    const auto& fields = t.KeyFields();
+    const auto& fields = t.Fields();
     bytes_.resize(fields.size());
     masks_.resize(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) bytes_[i].assign(size_t(fields[i].width), ' ');
     for (const auto& [field, text] : values) {
       if (field < 0 || size_t(field) >= fields.size())
         throw DatabaseError(ErrorReason::Other, "Key record has no field " + std::to_string(field));
-      const KeyField& f = fields[size_t(field)];
+      const FieldDef& f = fields[size_t(field)];
       std::string b;
       std::vector<bool> raw;
       ToKeyBytes(t.TableCodePage(), text, b, raw);
@@ -130,12 +131,12 @@ class ValuesView : public KeyRecord {
   std::map<int, std::string> memos_;
 };
 
-std::string Printable(char keyType, std::string_view key) {
-  if (keyType == 'N') {
+std::string Printable(char key_type, std::string_view key) {
+  if (key_type == 'N') {
     std::string n = FormatStr(DecodeNumericKey(key), 40, 6);
     return n.substr(n.find_first_not_of(' '));
   }
-  if (keyType == 'D') {
+  if (key_type == 'D') {
     double jd = DecodeDateKey(key);
     if (jd <= 0) return "(blank date)";
     int y, m, d;
@@ -175,6 +176,7 @@ class ProductionIndex::Lock {
     try {
       Unlock(f_.file(), kIndexLock);
     } catch (...) {
+      // The lock is dropped with the descriptor at close at the latest.
     }
   }
 
@@ -183,28 +185,28 @@ class ProductionIndex::Lock {
   bool held_ = false;
 };
 
-ProductionIndex::ProductionIndex(IndexedTable& table, std::filesystem::path path, bool readOnly)
-    : table_(table), path_(std::move(path)), readOnly_(readOnly) {}
+ProductionIndex::ProductionIndex(IndexedTable& table, std::filesystem::path path, bool read_only)
+    : table_(table), path_(std::move(path)), read_only_(read_only) {}
 
 ProductionIndex::~ProductionIndex() = default;
 
-void ProductionIndex::CreateFile(const std::filesystem::path& path, const std::string& dbfBase) {
+void ProductionIndex::CreateFile(const std::filesystem::path& path, const std::string& dbf_base) {
   MdxFile f;
-  f.Create(path, dbfBase);
+  f.Create(path, dbf_base);
 }
 
 void ProductionIndex::Open() {
-  file_.Open(path_, readOnly_);
-  Lock lock(file_, readOnly_ ? LockKind::Shared : LockKind::Exclusive);
+  file_.Open(path_, read_only_);
+  Lock lock(file_, read_only_ ? LockKind::Shared : LockKind::Exclusive);
   auto stamp = file_.ReadDataStamp();
-  bool behindOurBack = stamp && *stamp != table_.RecordsOnDisk();
+  bool behind_our_back = stamp && *stamp != table_.RecordsOnDisk();
   bool loaded = LoadLocked();
   if (!repair_) {
     // Tools look at the index as it is; queries on a stale one may be wrong.
-    if (behindOurBack) notes_.push_back("the data file holds records the index was not told of");
+    if (behind_our_back) notes_.push_back("the data file holds records the index was not told of");
     stale_ = false;
-  } else if (!loaded || behindOurBack) {
-    if (readOnly_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
+  } else if (!loaded || behind_our_back) {
+    if (read_only_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
     RebuildAllLocked();
   }
   Resolve();
@@ -224,7 +226,7 @@ bool ProductionIndex::LoadLocked() {
 
 KeyExpression ProductionIndex::CompileFor(const std::string& expression) const {
   try {
-    return KeyExpression::Compile(expression, table_.KeyFields(), table_.TableCodePage());
+    return KeyExpression::Compile(expression, table_.Fields(), table_.TableCodePage());
   } catch (const KeyExpressionError& e) {
     throw DatabaseError(ErrorReason::Other, e.what());
   }
@@ -243,12 +245,12 @@ void ProductionIndex::LoadAll() {
   for (const MdxTag& t : file_.Tags()) {
     KeyExpression expr = [&] {
       try {
-        return KeyExpression::Compile(t.expression, table_.KeyFields(), table_.TableCodePage());
+        return KeyExpression::Compile(t.expression, table_.Fields(), table_.TableCodePage());
       } catch (const KeyExpressionError& e) {
         throw DatabaseError(ErrorReason::Damaged, "Index tag " + t.name + " does not fit the table: " + e.what());
       }
     }();
-    if (expr.Type() != t.keyType || expr.KeyLength() != t.keyLength)
+    if (expr.Type() != t.key_type || expr.KeyLength() != t.key_length)
       throw DatabaseError(ErrorReason::Damaged, "Index tag " + t.name + " has keys of another size than its expression");
     Tag tag{std::move(expr), TagTree()};
     if (!tag.tree.Load(file_, t, records)) consistent = false;
@@ -299,7 +301,7 @@ void ProductionIndex::RebuildAllLocked() {
 }
 
 void ProductionIndex::OnBeforeWrite() {
-  if (readOnly_) return;
+  if (read_only_) return;
   pending_.reset();
   auto lock = std::make_unique<Lock>(file_, LockKind::Exclusive);
   if (stale_ || file_.ReadChangeCounter() != counter_) {
@@ -319,7 +321,7 @@ void ProductionIndex::OnWriteAborted() {
 
 template <class F>
 void ProductionIndex::Write(F&& apply) {
-  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
+  if (read_only_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
   // Either the lock taken before the data write, already current and
   // marked, or a fresh one.
   std::unique_ptr<Lock> lock = std::move(pending_);
@@ -349,7 +351,7 @@ void ProductionIndex::EnsureCurrent() {
       return;
     }
   }
-  if (readOnly_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
+  if (read_only_) throw DatabaseError(ErrorReason::Damaged, "Index file " + path_.filename().string() + " is inconsistent");
   Lock lock(file_, LockKind::Exclusive);
   if (!LoadLocked()) RebuildAllLocked();
   Resolve();
@@ -390,7 +392,7 @@ void ProductionIndex::DeleteTag(const std::string& name) {
 }
 
 void ProductionIndex::RebuildAll() {
-  if (readOnly_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
+  if (read_only_) throw DatabaseError(ErrorReason::InvalidState, "Index file " + path_.filename().string() + " is read-only");
   Lock lock(file_, LockKind::Exclusive);
   file_.Reload();
   RebuildAllLocked();
@@ -407,7 +409,7 @@ std::vector<std::string> ProductionIndex::Check() {
     const std::string where = "tag " + t.name + ": ";
     KeyExpression expr = [&] {
       try {
-        return KeyExpression::Compile(t.expression, table_.KeyFields(), table_.TableCodePage());
+        return KeyExpression::Compile(t.expression, table_.Fields(), table_.TableCodePage());
       } catch (const KeyExpressionError& e) {
         problems.push_back(where + e.what());
         return KeyExpression::Compile("1", {}, CodePage::Utf8);
@@ -427,7 +429,7 @@ std::vector<std::string> ProductionIndex::Check() {
     KeyBatch expected = EvaluateAll(expr);
     std::map<RecNo, std::string> want;
     for (size_t i = 0; i < expected.recnos.size(); ++i)
-      want[expected.recnos[i]] = expected.keys.substr(i * size_t(t.keyLength), size_t(t.keyLength));
+      want[expected.recnos[i]] = expected.keys.substr(i * size_t(t.key_length), size_t(t.key_length));
     disk.ForEach([&](std::string_view key, RecNo r) {
       if (problems.size() - before >= 20) return;
       auto it = want.find(r);
@@ -436,13 +438,13 @@ std::vector<std::string> ProductionIndex::Check() {
         return;
       }
       if (it->second != key)
-        problems.push_back(where + "record " + std::to_string(r) + " has key \"" + Printable(t.keyType, key) +
-                           "\" but its data gives \"" + Printable(t.keyType, it->second) + "\"");
+        problems.push_back(where + "record " + std::to_string(r) + " has key \"" + Printable(t.key_type, key) +
+                           "\" but its data gives \"" + Printable(t.key_type, it->second) + "\"");
       want.erase(it);
     });
     for (const auto& [r, k] : want) {
       if (problems.size() - before >= 20) break;
-      problems.push_back(where + "record " + std::to_string(r) + " has no key (its data gives \"" + Printable(t.keyType, k) + "\")");
+      problems.push_back(where + "record " + std::to_string(r) + " has no key (its data gives \"" + Printable(t.key_type, k) + "\")");
     }
   }
   return problems;
@@ -451,36 +453,36 @@ std::vector<std::string> ProductionIndex::Check() {
 // ---------------------------------------------------------------- active tag and range
 
 void ProductionIndex::Resolve() {
-  activeIndex_ = active_.empty() ? -1 : file_.FindTag(active_);
-  if (activeIndex_ >= int(tags_.size())) activeIndex_ = -1;
+  active_index_ = active_.empty() ? -1 : file_.FindTag(active_);
+  if (active_index_ >= int(tags_.size())) active_index_ = -1;
 }
 
 void ProductionIndex::SetActiveTag(const std::string& name) {
   if (!name.empty() && file_.FindTag(name) < 0)
     throw DatabaseError(ErrorReason::NotFound, "No index tag named " + name + " in " + path_.filename().string());
   active_ = name;
-  rangeFrom_.reset();
-  rangeTo_.reset();
+  range_from_.reset();
+  range_to_.reset();
   Resolve();
 }
 
 const TagTree& ProductionIndex::ActiveTree() const {
-  if (activeIndex_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
-  return tags_[size_t(activeIndex_)].tree;
+  if (active_index_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
+  return tags_[size_t(active_index_)].tree;
 }
 
 std::string ProductionIndex::KeyOfRecord(RecordBytes record) const {
-  if (activeIndex_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
-  return tags_[size_t(activeIndex_)].expr.Evaluate(RecordView(table_, record));
+  if (active_index_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
+  return tags_[size_t(active_index_)].expr.Evaluate(RecordView(table_, record));
 }
 
 std::string ProductionIndex::KeyOfValues(const KeyValues& values) const {
-  if (activeIndex_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
-  return tags_[size_t(activeIndex_)].expr.Evaluate(ValuesView(table_, values));
+  if (active_index_ < 0) throw DatabaseError(ErrorReason::InvalidState, "No index tag is active");
+  return tags_[size_t(active_index_)].expr.Evaluate(ValuesView(table_, values));
 }
 
 void ProductionIndex::SetRange(std::optional<std::string> from, std::optional<std::string> to) {
-  if (activeIndex_ < 0) throw DatabaseError(ErrorReason::InvalidState, "A range needs an active index tag");
+  if (active_index_ < 0) throw DatabaseError(ErrorReason::InvalidState, "A range needs an active index tag");
   const TagTree& tree = ActiveTree();
   size_t kl = size_t(tree.KeyLength());
   if (from) from->resize(kl, ' ');
@@ -488,19 +490,19 @@ void ProductionIndex::SetRange(std::optional<std::string> from, std::optional<st
   // A range is the keys between its bounds, whichever comes first in the
   // tag's order: a descending tag needs no swapped bounds from callers.
   if (from && to && tree.Compare(*from, *to) > 0) std::swap(from, to);
-  rangeFrom_ = std::move(from);
-  rangeTo_ = std::move(to);
+  range_from_ = std::move(from);
+  range_to_ = std::move(to);
 }
 
 void ProductionIndex::ClearRange() {
-  rangeFrom_.reset();
-  rangeTo_.reset();
+  range_from_.reset();
+  range_to_.reset();
 }
 
 std::pair<uint64_t, uint64_t> ProductionIndex::RangePositions() const {
   const TagTree& tree = ActiveTree();
-  uint64_t lo = rangeFrom_ ? tree.LowerBound(*rangeFrom_) : 0;
-  uint64_t hi = rangeTo_ ? tree.UpperBound(*rangeTo_) : tree.Size();
+  uint64_t lo = range_from_ ? tree.LowerBound(*range_from_) : 0;
+  uint64_t hi = range_to_ ? tree.UpperBound(*range_to_) : tree.Size();
   return {lo, std::max(lo, hi)};
 }
 
@@ -532,7 +534,7 @@ uint64_t ProductionIndex::BasePosition(RecNo from, RecordBytes current, bool& pr
 
 std::optional<RecNo> ProductionIndex::First() {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   if (lo >= hi) return std::nullopt;
   return ActiveTree().RecordAt(lo);
@@ -540,7 +542,7 @@ std::optional<RecNo> ProductionIndex::First() {
 
 std::optional<RecNo> ProductionIndex::Last() {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   if (lo >= hi) return std::nullopt;
   return ActiveTree().RecordAt(hi - 1);
@@ -548,7 +550,7 @@ std::optional<RecNo> ProductionIndex::Last() {
 
 std::optional<RecNo> ProductionIndex::Next(RecNo from, RecordBytes current) {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   bool present;
   uint64_t pos = BasePosition(from, current, present);
@@ -560,7 +562,7 @@ std::optional<RecNo> ProductionIndex::Next(RecNo from, RecordBytes current) {
 
 std::optional<RecNo> ProductionIndex::Prior(RecNo from, RecordBytes current) {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   bool present;
   uint64_t pos = BasePosition(from, current, present);
@@ -572,7 +574,7 @@ std::optional<RecNo> ProductionIndex::Prior(RecNo from, RecordBytes current) {
 
 std::optional<std::pair<RecNo, int64_t>> ProductionIndex::Skip(RecNo from, RecordBytes current, int64_t n) {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   if (lo >= hi) return std::nullopt;
   bool present;
@@ -588,7 +590,7 @@ std::optional<std::pair<RecNo, int64_t>> ProductionIndex::Skip(RecNo from, Recor
 
 bool ProductionIndex::Contains(RecNo recno, RecordBytes) {
   EnsureCurrent();
-  if (activeIndex_ < 0) return true;
+  if (active_index_ < 0) return true;
   const TagTree& tree = ActiveTree();
   if (!tree.Contains(recno)) return false;
   auto [lo, hi] = RangePositions();
@@ -609,7 +611,7 @@ std::optional<uint64_t> ProductionIndex::Position(RecNo recno) {
 
 std::optional<uint64_t> ProductionIndex::Count() {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   auto [lo, hi] = RangePositions();
   return hi - lo;
 }

@@ -25,9 +25,8 @@ namespace quillary::dbase {
 class IndexedTable {
  public:
   virtual ~IndexedTable() = default;
-  virtual const std::vector<KeyField>& KeyFields() const = 0;
-  // Byte offset of each field inside the record (deleted flag at 0).
-  virtual const std::vector<int>& FieldOffsets() const = 0;
+  // The fields with their offsets inside the record (deleted flag at 0).
+  virtual const std::vector<FieldDef>& Fields() const = 0;
   virtual CodePage TableCodePage() const = 0;
   virtual uint16_t RecordSize() const = 0;
   // Records in the data file now, deleted included.
@@ -40,7 +39,7 @@ class IndexedTable {
 
 class ProductionIndex : public ChangeObserver, public RecordOrder {
  public:
-  ProductionIndex(IndexedTable& table, std::filesystem::path path, bool readOnly);
+  ProductionIndex(IndexedTable& table, std::filesystem::path path, bool read_only);
   ~ProductionIndex() override;
 
   // Opens the file and loads every tag. A mark left by a writer that died
@@ -50,7 +49,7 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   void Open();
   // Off: Open leaves an inconsistent index as it is (for check tools).
   void SetRepair(bool on) { repair_ = on; }
-  static void CreateFile(const std::filesystem::path& path, const std::string& dbfBase);
+  static void CreateFile(const std::filesystem::path& path, const std::string& dbf_base);
   const std::filesystem::path& Path() const { return path_; }
 
   // ---- tags ----
@@ -68,7 +67,7 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   // ---- active tag, range, seeks ----
   void SetActiveTag(const std::string& name);  // "" for physical order
   const std::string& ActiveTag() const { return active_; }
-  bool HasActiveTag() const { return activeIndex_ >= 0; }
+  bool HasActiveTag() const { return active_index_ >= 0; }
   const TagTree& ActiveTree() const;
   // The active tag's key of a record, and of a key record.
   std::string KeyOfRecord(RecordBytes record) const;
@@ -77,7 +76,9 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   // bounds given in either order).
   void SetRange(std::optional<std::string> from, std::optional<std::string> to);
   void ClearRange();
-  bool HasRange() const { return rangeFrom_ || rangeTo_; }
+  bool HasRange() const { return range_from_ || range_to_; }
+  const std::optional<std::string>& RangeFrom() const { return range_from_; }
+  const std::optional<std::string>& RangeTo() const { return range_to_; }
   // First record in the range whose key equals / is not before `key`.
   std::optional<RecNo> Seek(const std::string& key, bool exact);
 
@@ -114,7 +115,6 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
   // Loads under a lock; false when the tags must be rebuilt first.
   bool LoadLocked();
   void RebuildAllLocked();
-  void BuildTag(size_t i);
   KeyBatch EvaluateAll(const KeyExpression& expr);
   KeyExpression CompileFor(const std::string& expression) const;
   void Resolve();  // active tag name -> index
@@ -125,14 +125,14 @@ class ProductionIndex : public ChangeObserver, public RecordOrder {
 
   IndexedTable& table_;
   std::filesystem::path path_;
-  bool readOnly_;
+  bool read_only_;
   MdxFile file_;
   std::vector<Tag> tags_;  // parallel to file_.Tags()
   uint32_t counter_ = 0;
   bool stale_ = false;     // our memory may disagree with the file
   std::string active_;
-  int activeIndex_ = -1;
-  std::optional<std::string> rangeFrom_, rangeTo_;
+  int active_index_ = -1;
+  std::optional<std::string> range_from_, range_to_;
   bool repair_ = true;
   // Held from OnBeforeWrite until the change it announced is indexed.
   std::unique_ptr<Lock> pending_;

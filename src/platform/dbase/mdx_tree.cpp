@@ -52,13 +52,13 @@ TagTree& TagTree::operator=(TagTree&&) noexcept = default;
 
 void TagTree::Reset() {
   root_ = std::make_unique<Node>();
-  leafOf_.clear();
+  leaf_of_.clear();
   dirty_.clear();
-  rootMoved_ = false;
+  root_moved_ = false;
 }
 
 int TagTree::Compare(std::string_view a, std::string_view b) const {
-  int c = CompareKeys(keyType_, a, b);
+  int c = CompareKeys(key_type_, a, b);
   return descending_ ? -c : c;
 }
 
@@ -70,12 +70,12 @@ int TagTree::CompareEntry(std::string_view ak, RecNo ar, std::string_view bk, Re
 
 uint64_t TagTree::Size() const { return root_->count; }
 
-bool TagTree::Contains(RecNo recno) const { return recno < leafOf_.size() && leafOf_[recno] != nullptr; }
+bool TagTree::Contains(RecNo recno) const { return recno < leaf_of_.size() && leaf_of_[recno] != nullptr; }
 
 void TagTree::IndexLeaf(Node* leaf) {
   for (RecNo r : leaf->recnos) {
-    if (r >= leafOf_.size()) leafOf_.resize(std::max<size_t>(r + 1, leafOf_.size() * 2), nullptr);
-    leafOf_[r] = leaf;
+    if (r >= leaf_of_.size()) leaf_of_.resize(std::max<size_t>(r + 1, leaf_of_.size() * 2), nullptr);
+    leaf_of_[r] = leaf;
   }
 }
 
@@ -88,17 +88,17 @@ void TagTree::Forget(Node* n) {
   for (auto& k : n->kids) Forget(k.get());
 }
 
-bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
+bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo record_count) {
   Reset();
-  keyType_ = tag.keyType;
+  key_type_ = tag.key_type;
   descending_ = tag.Descending();
-  keyLength_ = tag.keyLength;
-  maxKeys_ = tag.maxKeys;
+  key_length_ = tag.key_length;
+  max_keys_ = tag.max_keys;
   bool consistent = true;
   std::unordered_set<uint32_t> seen;
-  std::string lastKey;
-  RecNo lastRec = 0;
-  bool haveLast = false;
+  std::string last_key;
+  RecNo last_rec = 0;
+  bool have_last = false;
 
   std::function<std::unique_ptr<Node>(uint32_t, Node*, int)> load = [&](uint32_t page, Node* parent,
                                                                          int depth) -> std::unique_ptr<Node> {
@@ -113,19 +113,19 @@ bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
       if (raw.pointers.empty() && parent) consistent = false;
       for (size_t i = 0; i < raw.pointers.size(); ++i) {
         RecNo r = raw.pointers[i];
-        if (r == 0 || r > recordCount || Contains(r)) {
+        if (r == 0 || r > record_count || Contains(r)) {
           consistent = false;
           continue;
         }
-        std::string_view key = raw.Key(i, tag.keyLength);
-        if (haveLast && CompareEntry(lastKey, lastRec, key, r) >= 0) consistent = false;
-        lastKey = key;
-        lastRec = r;
-        haveLast = true;
+        std::string_view key = raw.Key(i, tag.key_length);
+        if (have_last && CompareEntry(last_key, last_rec, key, r) >= 0) consistent = false;
+        last_key = key;
+        last_rec = r;
+        have_last = true;
         n->recnos.push_back(r);
         n->keys += key;
-        if (r >= leafOf_.size()) leafOf_.resize(std::max<size_t>(r + 1, leafOf_.size() * 2), nullptr);
-        leafOf_[r] = n.get();
+        if (r >= leaf_of_.size()) leaf_of_.resize(std::max<size_t>(r + 1, leaf_of_.size() * 2), nullptr);
+        leaf_of_[r] = n.get();
       }
       n->count = n->recnos.size();
     } else {
@@ -149,7 +149,7 @@ bool TagTree::Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount) {
     }
     return n;
   };
-  root_ = load(tag.rootPage, nullptr, 0);
+  root_ = load(tag.root_page, nullptr, 0);
   return consistent;
 }
 
@@ -161,11 +161,11 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
   };
   if (root_) release(root_.get());
   Reset();
-  keyType_ = tag.keyType;
+  key_type_ = tag.key_type;
   descending_ = tag.Descending();
-  keyLength_ = tag.keyLength;
-  maxKeys_ = tag.maxKeys;
-  const size_t kl = size_t(keyLength_);
+  key_length_ = tag.key_length;
+  max_keys_ = tag.max_keys;
+  const size_t kl = size_t(key_length_);
   const size_t count = batch.recnos.size();
   auto key = [&](uint32_t i) { return std::string_view(batch.keys).substr(size_t(i) * kl, kl); };
   // Byte keys sort on a cached 8-byte prefix first: most comparisons end
@@ -177,13 +177,13 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
   std::vector<Item> order(count);
   for (size_t i = 0; i < count; ++i) {
     uint64_t p = 0;
-    if (keyType_ == 'C')
+    if (key_type_ == 'C')
       for (size_t k = 0; k < 8; ++k) p = (p << 8) | (k < kl ? uint8_t(batch.keys[i * kl + k]) : 0);
     if (descending_) p = ~p;
     order[i] = {p, uint32_t(i)};
   }
   const char* keys = batch.keys.data();
-  const bool bytes = keyType_ == 'C';
+  const bool bytes = key_type_ == 'C';
   std::sort(order.begin(), order.end(), [&](const Item& a, const Item& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
     if (bytes) {
@@ -196,9 +196,9 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
     return CompareEntry(key(a.index), batch.recnos[a.index], key(b.index), batch.recnos[b.index]) < 0;
   });
   std::vector<std::unique_ptr<Node>> level;
-  for (size_t i = 0; i < count; i += size_t(maxKeys_)) {
+  for (size_t i = 0; i < count; i += size_t(max_keys_)) {
     auto n = std::make_unique<Node>();
-    size_t end = std::min(count, i + size_t(maxKeys_));
+    size_t end = std::min(count, i + size_t(max_keys_));
     n->recnos.reserve(end - i);
     n->keys.reserve((end - i) * kl);
     for (size_t j = i; j < end; ++j) {
@@ -210,7 +210,7 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
     level.push_back(std::move(n));
   }
   if (level.empty()) level.push_back(std::make_unique<Node>());
-  size_t fan = size_t(maxKeys_) + 1;
+  size_t fan = size_t(max_keys_) + 1;
   while (level.size() > 1) {
     std::vector<std::unique_ptr<Node>> up;
     for (size_t i = 0; i < level.size(); i += fan) {
@@ -236,20 +236,20 @@ void TagTree::Build(MdxFile& file, MdxTag& tag, const KeyBatch& batch) {
     for (auto& k : n->kids) place(k.get());
   };
   place(root_.get());
-  rootMoved_ = true;
+  root_moved_ = true;
   Flush(file, tag);
 }
 
 void TagTree::Insert(MdxFile& file, std::string key, RecNo recno) {
   if (Contains(recno)) Erase(file, recno);
-  key.resize(size_t(keyLength_), ' ');
+  key.resize(size_t(key_length_), ' ');
   Node* n = root_.get();
   while (!n->leaf) {
     size_t lo = 0, hi = n->kids.size() - 1;  // the last child takes everything above
     while (lo < hi) {
       size_t mid = (lo + hi) / 2;
       const Node* m = MaxLeaf(n->kids[mid].get());
-      if (CompareEntry(m->Key(m->recnos.size() - 1, keyLength_), m->recnos.back(), key, recno) >= 0) hi = mid;
+      if (CompareEntry(m->Key(m->recnos.size() - 1, key_length_), m->recnos.back(), key, recno) >= 0) hi = mid;
       else lo = mid + 1;
     }
     n = n->kids[lo].get();
@@ -257,35 +257,35 @@ void TagTree::Insert(MdxFile& file, std::string key, RecNo recno) {
   size_t lo = 0, hi = n->recnos.size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (CompareEntry(n->Key(mid, keyLength_), n->recnos[mid], key, recno) < 0) lo = mid + 1;
+    if (CompareEntry(n->Key(mid, key_length_), n->recnos[mid], key, recno) < 0) lo = mid + 1;
     else hi = mid;
   }
   n->recnos.insert(n->recnos.begin() + long(lo), recno);
-  n->keys.insert(lo * size_t(keyLength_), key);
-  if (recno >= leafOf_.size()) leafOf_.resize(std::max<size_t>(recno + 1, leafOf_.size() * 2), nullptr);
-  leafOf_[recno] = n;
+  n->keys.insert(lo * size_t(key_length_), key);
+  if (recno >= leaf_of_.size()) leaf_of_.resize(std::max<size_t>(recno + 1, leaf_of_.size() * 2), nullptr);
+  leaf_of_[recno] = n;
   for (Node* p = n; p; p = p->parent) ++p->count;
   MarkPath(n);
-  if (n->recnos.size() > size_t(maxKeys_)) Split(file, n, lo == n->recnos.size() - 1 && IsRightmost(n));
+  if (n->recnos.size() > size_t(max_keys_)) Split(file, n, lo == n->recnos.size() - 1 && IsRightmost(n));
 }
 
-void TagTree::Split(MdxFile& file, Node* n, bool atEnd) {
+void TagTree::Split(MdxFile& file, Node* n, bool at_end) {
   auto m = std::make_unique<Node>();
   m->leaf = n->leaf;
   m->page = file.AllocateBlock();
   // Appending at the end of the tag (entry order, new dates) keeps the
   // left block full instead of leaving a trail of half-empty blocks.
   if (n->leaf) {
-    size_t keep = atEnd ? n->recnos.size() - 1 : n->recnos.size() / 2;
+    size_t keep = at_end ? n->recnos.size() - 1 : n->recnos.size() / 2;
     m->recnos.assign(n->recnos.begin() + long(keep), n->recnos.end());
-    m->keys = n->keys.substr(keep * size_t(keyLength_));
+    m->keys = n->keys.substr(keep * size_t(key_length_));
     n->recnos.resize(keep);
-    n->keys.resize(keep * size_t(keyLength_));
+    n->keys.resize(keep * size_t(key_length_));
     m->count = m->recnos.size();
     n->count = n->recnos.size();
     IndexLeaf(m.get());
   } else {
-    size_t keep = atEnd ? n->kids.size() - 1 : n->kids.size() / 2;
+    size_t keep = at_end ? n->kids.size() - 1 : n->kids.size() / 2;
     for (size_t i = keep; i < n->kids.size(); ++i) {
       n->kids[i]->parent = m.get();
       m->count += n->kids[i]->count;
@@ -305,7 +305,7 @@ void TagTree::Split(MdxFile& file, Node* n, bool atEnd) {
     r->kids.push_back(std::move(root_));
     r->kids.push_back(std::move(m));
     root_ = std::move(r);
-    rootMoved_ = true;
+    root_moved_ = true;
   } else {
     Node* p = n->parent;
     m->parent = p;
@@ -315,17 +315,17 @@ void TagTree::Split(MdxFile& file, Node* n, bool atEnd) {
   dirty_.insert(n);
   MarkPath(sibling);
   Node* p = sibling->parent;
-  if (p->kids.size() > size_t(maxKeys_) + 1) Split(file, p, atEnd);
+  if (p->kids.size() > size_t(max_keys_) + 1) Split(file, p, at_end);
 }
 
 bool TagTree::Erase(MdxFile& file, RecNo recno) {
   if (!Contains(recno)) return false;
-  Node* n = leafOf_[recno];
-  leafOf_[recno] = nullptr;
+  Node* n = leaf_of_[recno];
+  leaf_of_[recno] = nullptr;
   auto it = std::find(n->recnos.begin(), n->recnos.end(), recno);
   size_t i = size_t(it - n->recnos.begin());
   n->recnos.erase(it);
-  n->keys.erase(i * size_t(keyLength_), size_t(keyLength_));
+  n->keys.erase(i * size_t(key_length_), size_t(key_length_));
   for (Node* p = n; p; p = p->parent) --p->count;
   MarkPath(n);
   if (n->recnos.empty() && n->parent) Unlink(file, n);
@@ -335,7 +335,7 @@ bool TagTree::Erase(MdxFile& file, RecNo recno) {
     dirty_.erase(root_.get());
     child->parent = nullptr;
     root_ = std::move(child);
-    rootMoved_ = true;
+    root_moved_ = true;
   }
   return true;
 }
@@ -367,7 +367,7 @@ void TagTree::Flush(MdxFile& file, MdxTag& tag) {
         raw.pointers.push_back(n->kids[i]->page);
         if (i + 1 < n->kids.size()) {
           const Node* m = MaxLeaf(n->kids[i].get());
-          raw.keys += m->Key(m->recnos.size() - 1, keyLength_);
+          raw.keys += m->Key(m->recnos.size() - 1, key_length_);
         }
       }
     }
@@ -375,16 +375,16 @@ void TagTree::Flush(MdxFile& file, MdxTag& tag) {
   }
   file.WriteNodes(tag, out);
   dirty_.clear();
-  if (rootMoved_ || tag.rootPage != root_->page) {
-    tag.rootPage = root_->page;
+  if (root_moved_ || tag.root_page != root_->page) {
+    tag.root_page = root_->page;
     file.WriteTagHeader(tag);
-    rootMoved_ = false;
+    root_moved_ = false;
   }
 }
 
 uint64_t TagTree::RankOf(RecNo recno) const {
   if (!Contains(recno)) return Size();
-  const Node* n = leafOf_[recno];
+  const Node* n = leaf_of_[recno];
   uint64_t r = uint64_t(std::find(n->recnos.begin(), n->recnos.end(), recno) - n->recnos.begin());
   for (; n->parent; n = n->parent)
     for (const auto& k : n->parent->kids) {
@@ -423,14 +423,14 @@ std::string_view TagTree::KeyAt(uint64_t pos) const {
     }
     n = next;
   }
-  return pos < n->recnos.size() ? n->Key(pos, keyLength_) : std::string_view();
+  return pos < n->recnos.size() ? n->Key(pos, key_length_) : std::string_view();
 }
 
 std::string_view TagTree::KeyOf(RecNo recno) const {
   if (!Contains(recno)) return {};
-  const Node* n = leafOf_[recno];
+  const Node* n = leaf_of_[recno];
   size_t i = size_t(std::find(n->recnos.begin(), n->recnos.end(), recno) - n->recnos.begin());
-  return n->Key(i, keyLength_);
+  return n->Key(i, key_length_);
 }
 
 uint64_t TagTree::LowerBound(std::string_view key) const {
@@ -448,7 +448,7 @@ uint64_t TagTree::LowerBound(std::string_view key) const {
       while (lo < hi) {
         size_t mid = (lo + hi) / 2;
         const Node* m = MaxLeaf(n->kids[mid].get());
-        if (before(m->Key(m->recnos.size() - 1, keyLength_))) lo = mid + 1;
+        if (before(m->Key(m->recnos.size() - 1, key_length_))) lo = mid + 1;
         else hi = mid;
       }
       if (lo == n->kids.size()) return r + n->count;
@@ -458,7 +458,7 @@ uint64_t TagTree::LowerBound(std::string_view key) const {
     size_t lo = 0, hi = n->recnos.size();
     while (lo < hi) {
       size_t mid = (lo + hi) / 2;
-      if (before(n->Key(mid, keyLength_))) lo = mid + 1;
+      if (before(n->Key(mid, key_length_))) lo = mid + 1;
       else hi = mid;
     }
     return r + lo;
@@ -474,7 +474,7 @@ uint64_t TagTree::UpperBound(std::string_view key) const {
     while (lo < hi) {
       size_t mid = (lo + hi) / 2;
       const Node* m = MaxLeaf(n->kids[mid].get());
-      if (Compare(m->Key(m->recnos.size() - 1, keyLength_), key) <= 0) lo = mid + 1;
+      if (Compare(m->Key(m->recnos.size() - 1, key_length_), key) <= 0) lo = mid + 1;
       else hi = mid;
     }
     if (lo == n->kids.size()) return r + n->count;
@@ -484,7 +484,7 @@ uint64_t TagTree::UpperBound(std::string_view key) const {
   size_t lo = 0, hi = n->recnos.size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (Compare(n->Key(mid, keyLength_), key) <= 0) lo = mid + 1;
+    if (Compare(n->Key(mid, key_length_), key) <= 0) lo = mid + 1;
     else hi = mid;
   }
   return r + lo;
@@ -493,7 +493,7 @@ uint64_t TagTree::UpperBound(std::string_view key) const {
 void TagTree::ForEach(const std::function<void(std::string_view, RecNo)>& fn) const {
   std::function<void(const Node*)> walk = [&](const Node* n) {
     if (n->leaf) {
-      for (size_t i = 0; i < n->recnos.size(); ++i) fn(n->Key(i, keyLength_), n->recnos[i]);
+      for (size_t i = 0; i < n->recnos.size(); ++i) fn(n->Key(i, key_length_), n->recnos[i]);
     } else {
       for (const auto& k : n->kids) walk(k.get());
     }

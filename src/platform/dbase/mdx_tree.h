@@ -17,14 +17,14 @@
 
 namespace quillary::dbase {
 
-// Keys of many records at once, back to back (keyLength bytes each).
+// Keys of many records at once, back to back (key_length bytes each).
 struct KeyBatch {
   std::string keys;
   std::vector<RecNo> recnos;
-  void Add(std::string_view key, RecNo recno, size_t keyLength) {
+  void Add(std::string_view key, RecNo recno, size_t key_length) {
     size_t at = keys.size();
-    keys.append(key.substr(0, keyLength));
-    keys.resize(at + keyLength, ' ');
+    keys.append(key.substr(0, key_length));
+    keys.resize(at + key_length, ' ');
     recnos.push_back(recno);
   }
 };
@@ -38,9 +38,9 @@ class TagTree {
 
   // Reads the tag's blocks. Throws DatabaseError Damaged for blocks that
   // cannot be read or point nowhere. Returns false when the tree reads but
-  // its keys are out of order, name a record twice or beyond `recordCount`
+  // its keys are out of order, name a record twice or beyond `record_count`
   // (the index must then be rebuilt from the data).
-  bool Load(const MdxFile& file, const MdxTag& tag, RecNo recordCount);
+  bool Load(const MdxFile& file, const MdxTag& tag, RecNo record_count);
 
   // Replaces the whole tree by the given entries (any order), writing new
   // blocks and freeing the old ones.
@@ -69,8 +69,7 @@ class TagTree {
   int Compare(std::string_view a, std::string_view b) const;
 
   void ForEach(const std::function<void(std::string_view key, RecNo recno)>& fn) const;
-  int KeyLength() const { return keyLength_; }
-  char KeyType() const { return keyType_; }
+  int KeyLength() const { return key_length_; }
 
   struct Node;
 
@@ -78,19 +77,19 @@ class TagTree {
   int CompareEntry(std::string_view ak, RecNo ar, std::string_view bk, RecNo br) const;
   void Reset();
   void MarkPath(Node* n);
-  void Split(MdxFile& file, Node* n, bool atEnd);
+  void Split(MdxFile& file, Node* n, bool at_end);
   void Unlink(MdxFile& file, Node* n);
   void IndexLeaf(Node* leaf);
   void Forget(Node* n);
 
   std::unique_ptr<Node> root_;
-  std::vector<Node*> leafOf_;  // by record number
+  std::vector<Node*> leaf_of_;  // by record number
   std::unordered_set<Node*> dirty_;
-  char keyType_ = 'C';
+  char key_type_ = 'C';
   bool descending_ = false;
-  int keyLength_ = 0;
-  int maxKeys_ = 2;
-  bool rootMoved_ = false;
+  int key_length_ = 0;
+  int max_keys_ = 2;
+  bool root_moved_ = false;
 };
 
 }  // namespace quillary::dbase

@@ -60,6 +60,16 @@ void MemoFile::CreateNew(const std::filesystem::path& path, MemoDialect dialect,
   f.WriteAt(0, h.data(), h.size());
 }
 
+void MemoFile::CreateEmptyCopy(const std::filesystem::path& path) const {
+  std::vector<uint8_t> h(kMemoBlockSize, 0);
+  file_.ReadAt(0, h.data(), h.size());
+  // The first free block is the one after the header.
+  PutU32(h.data(), kMemoBlockSize / block_size_);
+  File f;
+  f.Create(path);
+  f.WriteAt(0, h.data(), h.size());
+}
+
 uint32_t MemoFile::NextFreeBlock() const {
   uint8_t b[4];
   uint32_t next = pointer_;

@@ -24,6 +24,9 @@ class MemoFile {
   bool IsOpen() const { return file_.IsOpen(); }
   // A fresh memo file holding only its header.
   static void CreateNew(const std::filesystem::path& path, MemoDialect dialect, const std::string& table_base);
+  // A memo file at `path` with this one's header (dialect, block size and
+  // the rest kept as they are) and no values (a pack copies them over).
+  void CreateEmptyCopy(const std::filesystem::path& path) const;
 
   // The value stored at `block`; throws ValueError when the block lies
   // outside the file or its header is impossible.

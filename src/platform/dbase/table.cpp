@@ -44,14 +44,19 @@ void LockHeaderOrThrow(const File& f) {
 }
 
 namespace {
-struct HeaderLock {
+class HeaderLock {
+ public:
   explicit HeaderLock(const File& f) : f_(f) { LockHeaderOrThrow(f_); }
   ~HeaderLock() {
     try {
       Unlock(f_, lock_offsets::kHeader);
     } catch (...) {
+      // The lock goes with the descriptor at the latest; a destructor
+      // cannot report it.
     }
   }
+
+ private:
   const File& f_;
 };
 }  // namespace
@@ -150,6 +155,8 @@ Table::~Table() {
   try {
     Close();
   } catch (...) {
+    // Posted records are already in the file; what failed is the final
+    // sync, which a destructor cannot report.
   }
 }
 
@@ -174,8 +181,6 @@ void Table::SetActiveTag(std::string tag) {
     throw;
   }
 }
-
-void Table::SetRecordOrder(RecordOrder* order) { order_ = order; }
 
 bool Table::IsOpen() const { return impl_ != nullptr; }
 
@@ -597,25 +602,10 @@ RecordBytes Table::CurrentRecordBytes() const {
   return RecordBytes(buf_.data(), buf_.size());
 }
 
-std::vector<uint8_t> Table::ReadRecordBytes(RecNo recno) const {
-  RequireOpen();
-  std::vector<uint8_t> out(impl_->header.record_size);
-  if (!impl_->ReadRecord(recno, out.data()))
-    throw DatabaseError(ErrorReason::NotFound, "no record " + std::to_string(recno));
-  return out;
-}
-
 RecNo Table::PhysicalRecordCount() {
   RequireOpen();
   impl_->RefreshFromHeader();
   return impl_->count;
-}
-
-bool Table::IsDeletedRecord(RecNo recno) const {
-  RequireOpen();
-  uint8_t flag = 0;
-  if (recno < 1 || recno > impl_->count || !impl_->dbf.ReadExact(impl_->RecordOffset(recno), &flag, 1)) return true;
-  return flag == kDeletedFlag;
 }
 
 // ---------------------------------------------------------------- navigation
@@ -793,6 +783,7 @@ void Table::ReleaseRecordLock() {
     try {
       Unlock(impl_->dbf, lock_offsets::kRecordBase + locked_recno_);
     } catch (...) {
+      // The lock is dropped with the descriptor at close at the latest.
     }
   }
   locked_recno_ = 0;

@@ -11,10 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/dbase/codepage.h"
 #include "platform/dbase/errors.h"
+#include "platform/dbase/field_def.h"
 #include "platform/dbase/table_hooks.h"
 
 namespace quillary::dbase {
@@ -23,27 +25,6 @@ class ProductionIndex;
 class IndexedTable;
 
 enum class TableType { DBase };
-
-// The kind callers test, derived from the field's type letter.
-enum class FieldKind { Text, Memo, LargeObject, Date, Numeric, Logical };
-
-struct FieldDef {
-  std::string name;  // as stored, upper case, at most 10 characters
-  char type = 'C';   // C N F D L M B
-  int width = 0;     // bytes in the record
-  int decimals = 0;
-  FieldKind kind = FieldKind::Text;
-  int offset = 0;    // byte offset inside the record (after the deleted flag)
-};
-
-// Describes one field of a table to create. Widths of D, L, M and B are
-// fixed by the format and ignored here.
-struct FieldSpec {
-  std::string name;
-  char type = 'C';
-  int width = 0;
-  int decimals = 0;
-};
 
 struct Bookmark {
   RecNo recno = 0;
@@ -75,22 +56,15 @@ class Table {
   // the order through the index layer; physical order until that exists.
   void SetActiveTag(std::string tag);
   const std::string& ActiveTag() const { return active_tag_; }
-  // The index layer registers itself here when the table opens; both may be
-  // null (no production index). Not owned.
-  void SetChangeObserver(ChangeObserver* observer) { observer_ = observer; }
-  void SetRecordOrder(RecordOrder* order);
-  RecordOrder* Order() const { return order_; }
   // Header flag: the table has a production index (.mdx).
   bool HasProductionIndex() const;
   void SetProductionIndexFlag(bool on);  // exclusive use only
   // Path of the companion file with this extension (".mdx"), found whatever
   // its case; a lower-case-extension path beside the data file if absent.
   std::filesystem::path CompanionPath(std::string_view ext) const;
-  // Current record's raw bytes (deleted flag first) and a record by number.
+  // Current record's raw bytes (deleted flag first).
   RecordBytes CurrentRecordBytes() const;
-  std::vector<uint8_t> ReadRecordBytes(RecNo recno) const;
   RecNo PhysicalRecordCount();  // header count, deleted included, refreshed
-  bool IsDeletedRecord(RecNo recno) const;
   // Text of a memo field of any record's raw bytes (key expressions need it).
   std::string MemoTextOf(RecordBytes record, int field) const;
 
@@ -106,7 +80,7 @@ class Table {
   // .cpg). UTF-8, language driver 0. Throws DatabaseError Exists unless
   // overwrite (which fails InUse while the old table is open elsewhere).
   static void Create(const std::filesystem::path& directory, const std::string& file_name,
-                     const std::vector<FieldSpec>& fields, bool overwrite = false);
+                     const std::vector<FieldDef>& fields, bool overwrite = false);
 
   // ---- fields ----
   int FieldCount() const;
@@ -155,7 +129,6 @@ class Table {
   void GotoCurrent(const Table& other);
   // Tools only: navigation (physical order) also stops on deleted records.
   void SetShowDeleted(bool on) { show_deleted_ = on; }
-  bool IsDeleted() const { return !buf_.empty() && buf_[0] == '*'; }
 
   // ---- editing ----
   // Edit takes a record lock: DatabaseError InUse while another user edits
@@ -210,6 +183,8 @@ class Table {
   bool HasRange() const;
   // The same with raw key bytes of the active tag (tools).
   void SetKeyRange(std::optional<std::string> from, std::optional<std::string> to);
+  // The range in force as raw key bounds (either open); both open without one.
+  std::pair<std::optional<std::string>, std::optional<std::string>> KeyRange() const;
   // Key search on the active tag, inside the range. Exact: true and there
   // when a key equals it, else false and the cursor stays. Nearest: the
   // first record whose key is not before it, or the end of the table.
@@ -237,7 +212,6 @@ class Table {
   void RequireOpen() const;
   void RequireWritable() const;
   void CheckField(int field) const;
-  void RefreshCount();
   bool LoadRecord(RecNo recno);  // false when deleted or out of range
   std::optional<RecNo> PhysicalNext(RecNo from, int dir);
   std::optional<RecNo> StepFrom(RecNo from, int dir);  // order-aware, skips deleted
@@ -288,6 +262,17 @@ void CopyTable(const std::filesystem::path& source_dir, const std::string& sourc
                const std::filesystem::path& target_dir, const std::string& target_name, bool overwrite);
 void RenameTable(const std::filesystem::path& directory, const std::string& old_name,
                  const std::string& new_name);
+// Puts a broken table out of the way under `new_name`: the data file, when
+// there still is one, and whichever companions exist. InUse while anyone
+// has the table open, Exists when a target file exists.
+void MoveTableAside(const std::filesystem::path& directory, const std::string& file_name,
+                    const std::string& new_name);
+// Replaces the production index file of a closed table with a copy of
+// `replacement` (an index file made for a table of the same fields, whose
+// tags are then rebuilt), or removes it when `replacement` does not exist. InUse while anyone has the table open, Missing when the
+// data file does not exist.
+void ReplaceIndexFile(const std::filesystem::path& directory, const std::string& file_name,
+                      const std::filesystem::path& replacement);
 bool TableExists(const std::filesystem::path& directory, const std::string& file_name);
 
 }  // namespace quillary::dbase

@@ -113,7 +113,7 @@ bool TableExists(const fs::path& directory, const std::string& file_name) {
   return fs::is_regular_file(FindDataFile(directory, file_name), ec);
 }
 
-void Table::Create(const fs::path& directory, const std::string& file_name, const std::vector<FieldSpec>& fields,
+void Table::Create(const fs::path& directory, const std::string& file_name, const std::vector<FieldDef>& fields,
                    bool overwrite) {
   DbfHeader h = BuildHeader(fields);
   fs::path existing = FindDataFile(directory, file_name);
@@ -202,11 +202,15 @@ void CopyTable(const fs::path& source_dir, const std::string& source_name, const
   if (header_locked) Unlock(src_file, lock_offsets::kHeader);
 }
 
-void RenameTable(const fs::path& directory, const std::string& old_name, const std::string& new_name) {
-  fs::path src = FindDataFile(directory, old_name);
-  File hold = LockWholeTable(src, old_name);
-  fs::path dst = FindDataFile(directory, new_name);
+namespace {
+
+// Renames the data file `src` (when it exists) and the companions of the
+// table it names to the base name of `new_name`, after checking that no
+// target is taken. `src` is held by the caller when it exists.
+void MoveTableFiles(const fs::path& directory, const fs::path& src, const std::string& new_name) {
   std::error_code ec;
+  const bool has_data = fs::exists(src, ec);
+  fs::path dst = FindDataFile(directory, new_name);
   bool same = files::EqualsIgnoreCase(src.filename().string(), new_name);
   if (!same && fs::exists(dst, ec)) throw DatabaseError(ErrorReason::Exists, "table exists: " + dst.string());
   dst = directory / new_name;
@@ -221,8 +225,37 @@ void RenameTable(const fs::path& directory, const std::string& old_name, const s
     fs::path from = CompanionOf(src, ext);
     if (fs::exists(from, ec)) RenameOrThrow(from, directory / (new_base + LowerExt(ext)));
   }
-  RenameOrThrow(src, dst);
+  if (has_data) RenameOrThrow(src, dst);
   SyncDirectory(directory);
+}
+
+}  // namespace
+
+void RenameTable(const fs::path& directory, const std::string& old_name, const std::string& new_name) {
+  fs::path src = FindDataFile(directory, old_name);
+  File hold = LockWholeTable(src, old_name);
+  MoveTableFiles(directory, src, new_name);
+}
+
+void MoveTableAside(const fs::path& directory, const std::string& file_name, const std::string& new_name) {
+  fs::path src = FindDataFile(directory, file_name);
+  std::error_code ec;
+  // Without a data file nobody can have the table open: there is no lock
+  // to take, only the companions to move.
+  File hold;
+  if (fs::exists(src, ec)) hold = LockWholeTable(src, file_name);
+  MoveTableFiles(directory, src, new_name);
+}
+
+void ReplaceIndexFile(const fs::path& directory, const std::string& file_name, const fs::path& replacement) {
+  const fs::path dbf = FindDataFile(directory, file_name);
+  File hold = LockWholeTable(dbf, file_name);
+  std::error_code ec;
+  const fs::path existing = CompanionOf(dbf, ".mdx");
+  if (fs::exists(existing, ec) && ::unlink(existing.c_str()) != 0)
+    throw DatabaseError(ErrorReason::Io, "cannot delete " + existing.string() + ": " + std::strerror(errno));
+  if (fs::is_regular_file(replacement, ec)) CopyFileDurably(replacement, TargetCompanion(dbf, ".mdx"));
+  SyncDirectory(dbf.parent_path());
 }
 
 // ---------------------------------------------------------------- pack/empty
@@ -276,15 +309,7 @@ void Table::Pack() {
       memo_path = CompanionOf(dbf, ".dbt");
       tmp_memo = memo_path;
       tmp_memo += kTempSuffix;
-      // Keep the old memo header (dialect, block size) and restart at the
-      // first free block after it.
-      std::vector<uint8_t> mh(kMemoBlockSize, 0);
-      im.memo.file().ReadAt(0, mh.data(), mh.size());
-      PutU32(mh.data(), kMemoBlockSize / im.memo.block_size());
-      File f;
-      f.Create(tmp_memo);
-      f.WriteAt(0, mh.data(), mh.size());
-      f.Close();
+      im.memo.CreateEmptyCopy(tmp_memo);
       new_memo.Open(tmp_memo, im.memo.dialect(), false);
     }
     File out;

@@ -56,6 +56,8 @@ class ObservedWrite {
       try {
         observer_->OnWriteAborted();
       } catch (...) {
+        // The write's own error is on its way; the index, left marked,
+        // is rebuilt at its next open.
       }
     }
   }

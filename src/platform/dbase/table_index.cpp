@@ -15,14 +15,8 @@ namespace quillary::dbase {
 // What the index reads of the table, straight from the open files.
 class TableIndexLink : public IndexedTable {
  public:
-  explicit TableIndexLink(Table& t) : t_(t) {
-    for (const FieldDef& f : t.impl_->header.fields) {
-      fields_.push_back(KeyField{f.name, f.type, f.width, f.decimals});
-      offsets_.push_back(f.offset);
-    }
-  }
-  const std::vector<KeyField>& KeyFields() const override { return fields_; }
-  const std::vector<int>& FieldOffsets() const override { return offsets_; }
+  explicit TableIndexLink(Table& t) : t_(t) {}
+  const std::vector<FieldDef>& Fields() const override { return t_.impl_->header.fields; }
   CodePage TableCodePage() const override { return t_.impl_->codepage; }
   uint16_t RecordSize() const override { return uint16_t(t_.impl_->header.record_size); }
   RecNo RecordsOnDisk() override {
@@ -57,8 +51,6 @@ class TableIndexLink : public IndexedTable {
 
  private:
   Table& t_;
-  std::vector<KeyField> fields_;
-  std::vector<int> offsets_;
 };
 
 namespace {
@@ -165,9 +157,9 @@ void Table::DeleteTag(const std::string& name) {
   if (!impl_->exclusive) NeedsExclusive("deleting an index tag", file_name_);
   ProductionIndex& index = RequireIndex();
   std::string active = active_tag_;
-  bool deletingActive = !active.empty() && index.FindTag(active) == index.FindTag(name);
+  bool deleting_active = !active.empty() && index.FindTag(active) == index.FindTag(name);
   index.DeleteTag(name);
-  if (deletingActive) {
+  if (deleting_active) {
     active_tag_.clear();
     ApplyActiveTag();
   }
@@ -221,6 +213,12 @@ void Table::SetKeyRange(std::optional<std::string> from, std::optional<std::stri
   LeaveEdit();
   index.SetRange(std::move(from), std::move(to));
   First();
+}
+
+std::pair<std::optional<std::string>, std::optional<std::string>> Table::KeyRange() const {
+  RequireOpen();
+  if (!index_) return {};
+  return {index_->RangeFrom(), index_->RangeTo()};
 }
 
 bool Table::FindKey(const KeyValues& values) {

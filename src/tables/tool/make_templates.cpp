@@ -18,7 +18,7 @@ struct TagSpec {
   int options;
 };
 
-void Make(const fs::path& dir, const std::string& name, const std::vector<dbase::FieldSpec>& fields,
+void Make(const fs::path& dir, const std::string& name, const std::vector<dbase::FieldDef>& fields,
           const std::vector<TagSpec>& tags) {
   // A fresh build from nothing: stale companions of an older layout must go.
   if (dbase::TableExists(dir, name)) dbase::DeleteTable(dir, name);

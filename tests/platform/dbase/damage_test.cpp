@@ -15,7 +15,7 @@ namespace {
 
 using test::ScratchDir;
 
-const std::vector<FieldSpec> kFields = {
+const std::vector<FieldDef> kFields = {
     {"ID", 'N', 6, 0}, {"NAME", 'C', 10, 0}, {"BORN", 'D', 8, 0}, {"NOTE", 'M', 10, 0}};
 
 // A table of three records, each with a memo.

@@ -1,5 +1,6 @@
 // Shared helpers of the table engine tests: a scratch directory per test,
-// the record-table field layout, and raw file access for damage cases.
+// the record-table field layout, raw file access for damage cases and the
+// reason an operation fails with.
 #pragma once
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -45,8 +47,8 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& data) {
 }
 
 // The 19 fields of a record table.
-inline std::vector<FieldSpec> RecordTableFields() {
-  std::vector<FieldSpec> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
+inline std::vector<FieldDef> RecordTableFields() {
+  std::vector<FieldDef> f = {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}};
   const char* text[] = {"TITLE", "ADDRESS", "CAT1", "CAT2", "KEYWORDS", "EMAIL", "TYPE"};
   for (auto* n : text) f.push_back({n, 'C', 254, 0});
   f.push_back({"DATE", 'D', 8, 0});
@@ -57,6 +59,16 @@ inline std::vector<FieldSpec> RecordTableFields() {
   f.push_back({"NOTES", 'M', 10, 0});
   f.push_back({"PICTURE", 'B', 10, 0});
   return f;
+}
+
+// The reason of the DatabaseError `f` throws; Other when it throws none.
+inline ErrorReason ReasonOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const DatabaseError& e) {
+    return e.reason();
+  }
+  return ErrorReason::Other;
 }
 
 inline std::string PythonPath() { return "/usr/bin/python3"; }

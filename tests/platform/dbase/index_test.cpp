@@ -15,8 +15,8 @@
 #include <optional>
 #include <random>
 
-#include "child_process.h"
 #include "dbase_test_util.h"
+#include "support/child_process.h"
 #include "platform/dbase/key_expr.h"
 #include "platform/dbase/mdx_file.h"
 #include "platform/dbase/mdx_tree.h"
@@ -25,12 +25,12 @@
 namespace quillary::dbase {
 namespace {
 
-using test::Child;
+using quillary::test::Child;
 using test::ScratchDir;
 
 constexpr int kTitleWidth = 40;
 
-std::vector<FieldSpec> Fields() {
+std::vector<FieldDef> Fields() {
   return {{"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0}, {"TITLE", 'C', kTitleWidth, 0}, {"DATE", 'D', 8, 0},
           {"NOTES", 'M', 10, 0}};
 }
@@ -75,8 +75,8 @@ struct Entry {
 
 // Keys computed from the data alone, in tag order: what every tag must show.
 std::vector<Entry> Oracle(Table& t, const std::string& expr, bool descending) {
-  std::vector<KeyField> fields;
-  for (int i = 0; i < t.FieldCount(); ++i) fields.push_back({t.Field(i).name, t.Field(i).type, t.Field(i).width, t.Field(i).decimals});
+  std::vector<FieldDef> fields;
+  for (int i = 0; i < t.FieldCount(); ++i) fields.push_back(t.Field(i));
   auto e = KeyExpression::Compile(expr, fields, t.TableCodePage());
   std::string saved = t.ActiveTag();
   t.SetActiveTag("");
@@ -422,7 +422,7 @@ TEST(ProductionIndex, KilledWriterMarkMakesTheNextOpenRebuild) {
   bytes[56] = 1;
   MdxFile f;
   f.Open(mdx, true);
-  uint32_t root = f.Tags()[0].rootPage;
+  uint32_t root = f.Tags()[0].root_page;
   MdxNode n = f.ReadNode(f.Tags()[0], root);
   while (!n.leaf) n = f.ReadNode(f.Tags()[0], root = n.pointers.front());
   f.Close();
@@ -866,10 +866,18 @@ TEST(ProductionIndex, RangesFromKeyRecordsOnNumberAndDateKeys) {
       double n = t.AsNumber(0);
       std::string d = t.AsText(3);
       EXPECT_TRUE(c.in(n, d)) << where << ": " << n << " " << d;
-      if (c.tag == std::string("NUM") && last_number) EXPECT_LT(*last_number, n) << where;
-      if (c.tag == std::string("NUMD") && last_number) EXPECT_GT(*last_number, n) << where;
-      if (c.tag == std::string("DAY") && seen) EXPECT_LE(last_date, d) << where;
-      if (c.tag != std::string("DAY") && c.tag[0] == 'D' && seen) EXPECT_GE(last_date, d) << where;
+      if (c.tag == std::string("NUM") && last_number) {
+        EXPECT_LT(*last_number, n) << where;
+      }
+      if (c.tag == std::string("NUMD") && last_number) {
+        EXPECT_GT(*last_number, n) << where;
+      }
+      if (c.tag == std::string("DAY") && seen) {
+        EXPECT_LE(last_date, d) << where;
+      }
+      if (c.tag != std::string("DAY") && c.tag[0] == 'D' && seen) {
+        EXPECT_GE(last_date, d) << where;
+      }
       last_number = n;
       last_date = d;
     }

@@ -11,7 +11,7 @@
 namespace quillary::dbase {
 namespace {
 
-const std::vector<KeyField> kFields = {
+const std::vector<FieldDef> kFields = {
     {"RECNO", 'N', 10, 0}, {"MARK", 'C', 1, 0},   {"TITLE", 'C', 12, 0}, {"DATE", 'D', 8, 0},
     {"NOTES", 'M', 10, 0}, {"AMOUNT", 'N', 12, 2}, {"WIDE", 'C', 120, 0}, {"OK", 'L', 1, 0},
 };

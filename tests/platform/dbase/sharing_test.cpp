@@ -7,32 +7,24 @@
 #include <random>
 #include <set>
 
-#include "child_process.h"
 #include "dbase_test_util.h"
+#include "support/child_process.h"
 #include "platform/dbase/table.h"
 #include "platform/dbase/table_check.h"
 
 namespace quillary::dbase {
 namespace {
 
-using test::Child;
+using quillary::test::Child;
+using test::ReasonOf;
 using test::ScratchDir;
 
-const std::vector<FieldSpec> kFields = {{"ID", 'N', 10, 0}, {"TAG", 'C', 20, 0}, {"NOTE", 'M', 10, 0}};
+const std::vector<FieldDef> kFields = {{"ID", 'N', 10, 0}, {"TAG", 'C', 20, 0}, {"NOTE", 'M', 10, 0}};
 
 Child Peer(const ScratchDir& dir, std::vector<std::string> args) {
   std::vector<std::string> all = {DBASE_PEER, args[0], dir.path().string(), "t.dbf"};
   all.insert(all.end(), args.begin() + 1, args.end());
   return Child(all);
-}
-
-ErrorReason ReasonOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const DatabaseError& e) {
-    return e.reason();
-  }
-  return ErrorReason::Other;
 }
 
 TEST(Sharing, RecordLockedInAnotherProcessIsRefusedThenItsPostIsSeen) {
@@ -148,6 +140,33 @@ TEST(Sharing, WholeTableOperationsAndExclusiveUseRefusedWhileOpenElsewhere) {
   }
   RenameTable(dir.path(), "t.dbf", "u.dbf");  // free now
   DeleteTable(dir.path(), "u.dbf");
+}
+
+TEST(Sharing, IndexReplacementAndMovingAsideRefusedWhileOpenElsewhere) {
+  ScratchDir dir;
+  Table::Create(dir.path(), "t.dbf", kFields);
+  {
+    Table t(dir.path(), "t.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.AddTag("BYTAG", "TAG", 0);
+  }
+  const std::string index = test::ReadFile(dir / "t.mdx");
+  {
+    Child peer = Peer(dir, {"open-hold"});
+    ASSERT_EQ(peer.ReadLine(), "open");
+    EXPECT_EQ(ReasonOf([&] { ReplaceIndexFile(dir.path(), "t.dbf", dir / "none.mdx"); }), ErrorReason::InUse);
+    EXPECT_EQ(ReasonOf([&] { MoveTableAside(dir.path(), "t.dbf", "bad.dbf"); }), ErrorReason::InUse);
+    EXPECT_EQ(test::ReadFile(dir / "t.mdx"), index);
+    for (auto ext : {".dbf", ".dbt", ".cpg"}) EXPECT_TRUE(std::filesystem::exists(dir / ("t" + std::string(ext))));
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.dbf"));
+    peer.Send("done");
+    EXPECT_EQ(peer.Wait(), 0);
+  }
+  ReplaceIndexFile(dir.path(), "t.dbf", dir / "none.mdx");  // free now
+  EXPECT_FALSE(std::filesystem::exists(dir / "t.mdx"));
+  MoveTableAside(dir.path(), "t.dbf", "bad.dbf");
+  EXPECT_TRUE(std::filesystem::exists(dir / "bad.dbf"));
 }
 
 TEST(Durability, SigkillDuringPostsLosesNothingAcknowledged) {

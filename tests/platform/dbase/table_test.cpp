@@ -2,6 +2,9 @@
 // and out of the code page, navigation over deleted records, edit states
 // and notifications, and the whole-table operations with their companions.
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <random>
 
 #include "platform/dbase/table.h"
@@ -13,7 +16,7 @@ namespace {
 using test::ScratchDir;
 using namespace std::chrono;
 
-std::vector<FieldSpec> SmallFields() {
+std::vector<FieldDef> SmallFields() {
   return {{"ID", 'N', 6, 0}, {"NAME", 'C', 10, 0}, {"PRICE", 'N', 9, 2}, {"RATE", 'F', 12, 4},
           {"BORN", 'D', 8, 0}, {"OK", 'L', 1, 0}, {"NOTE", 'M', 10, 0}, {"PIC", 'B', 10, 0}};
 }
@@ -441,6 +444,121 @@ TEST(Table, WholeTableOperationsMoveEveryCompanion) {
   }
 }
 
+TEST(Table, ABrokenTableIsMovedAsideWithOrWithoutItsDataFile) {
+  ScratchDir dir;
+  auto exists = [&](const std::string& name) { return std::filesystem::exists(dir / name); };
+  Table::Create(dir.path(), "t.dbf", SmallFields());
+  test::WriteFile(dir / "T.MDX", "index bytes");
+  MoveTableAside(dir.path(), "T.DBF", "bad.dbf");
+  for (auto ext : {".dbf", ".dbt", ".mdx", ".cpg"}) {
+    EXPECT_FALSE(exists(std::string("t") + ext)) << ext;
+    EXPECT_TRUE(exists(std::string("bad") + ext)) << ext;
+  }
+  EXPECT_FALSE(exists("T.MDX"));
+
+  // Only companions left (the data file is gone): they move all the same.
+  Table::Create(dir.path(), "u.dbf", SmallFields());
+  std::filesystem::remove(dir / "u.dbf");
+  std::filesystem::rename(dir / "u.dbt", dir / "U.DBT");
+  MoveTableAside(dir.path(), "u.dbf", "bad1.dbf");
+  EXPECT_TRUE(exists("bad1.dbt"));
+  EXPECT_TRUE(exists("bad1.cpg"));
+  EXPECT_FALSE(exists("U.DBT"));
+  EXPECT_FALSE(exists("bad1.dbf"));
+
+  // A target that is taken stops the move before anything moved.
+  Table::Create(dir.path(), "v.dbf", SmallFields());
+  EXPECT_EQ(test::ReasonOf([&] { MoveTableAside(dir.path(), "v.dbf", "bad1.dbf"); }), ErrorReason::Exists);
+  EXPECT_TRUE(exists("v.dbf"));
+  EXPECT_TRUE(exists("v.dbt"));
+}
+
+TEST(Table, TheIndexFileIsReplacedByACopyOrRemoved) {
+  ScratchDir dir;
+  const std::vector<FieldDef> fields = {{"NAME", 'C', 10, 0}};
+  Table::Create(dir.path(), "model.dbf", fields);
+  {
+    Table m(dir.path(), "model.dbf");
+    m.SetExclusive(true);
+    m.Open();
+    m.AddTag("BYNAME", "NAME", 0);
+  }
+  Table::Create(dir.path(), "t.dbf", fields);
+  {
+    Table t(dir.path(), "t.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.AddTag("OTHER", "UPPER(NAME)", 0);
+    for (const char* n : {"pear", "apple"}) {
+      t.Append();
+      t.SetText(0, n);
+      t.Post();
+    }
+  }
+  std::filesystem::rename(dir / "t.mdx", dir / "T.MDX");
+  ReplaceIndexFile(dir.path(), "t.dbf", dir / "model.mdx");
+  EXPECT_FALSE(std::filesystem::exists(dir / "T.MDX"));
+  EXPECT_EQ(test::ReadFile(dir / "t.mdx"), test::ReadFile(dir / "model.mdx"));
+  {
+    Table t(dir.path(), "t.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.RebuildTags();
+    ASSERT_EQ(t.TagCount(), 1);
+    EXPECT_EQ(t.TagName(0), "BYNAME");
+    t.SetActiveTag("BYNAME");
+    t.First();
+    EXPECT_EQ(t.AsText(0), "apple");
+  }
+
+  ReplaceIndexFile(dir.path(), "t.dbf", dir / "absent.mdx");
+  EXPECT_FALSE(std::filesystem::exists(dir / "t.mdx"));
+  EXPECT_EQ(test::ReasonOf([&] { ReplaceIndexFile(dir.path(), "gone.dbf", dir / "model.mdx"); }),
+            ErrorReason::Missing);
+  EXPECT_FALSE(std::filesystem::exists(dir / "gone.mdx"));
+}
+
+// Sets the process's time zone for its lifetime.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+  }
+  ~ScopedTimeZone() {
+    if (old_) ::setenv("TZ", old_->c_str(), 1);
+    else ::unsetenv("TZ");
+    ::tzset();
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+TEST(Table, DataAndIndexHeadersCarryTodaysLocalDate) {
+  // Fourteen hours ahead of UTC: for most of the day the local date is
+  // another than the UTC one.
+  ScopedTimeZone zone("<+14>-14");
+  ScratchDir dir;
+  Table::Create(dir.path(), "t.dbf", SmallFields());
+  {
+    Table t(dir.path(), "t.dbf");
+    t.SetExclusive(true);
+    t.Open();
+    t.AddTag("BYNAME", "NAME", 0);
+    AddRow(t, 1, "one");
+  }
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const std::string today = {char(local.tm_year % 256), char(local.tm_mon + 1), char(local.tm_mday)};
+  EXPECT_EQ(test::ReadFile(dir / "t.dbf").substr(1, 3), today);
+  const std::string index = test::ReadFile(dir / "t.mdx");
+  EXPECT_EQ(index.substr(1, 3), today);   // created
+  EXPECT_EQ(index.substr(44, 3), today);  // last reindexed
+}
+
 TEST(Table, PackKeepsLiveRecordsMemosAndTheIndexFlag) {
   ScratchDir dir;
   Table::Create(dir.path(), "t.dbf", SmallFields());
@@ -676,7 +794,7 @@ TEST(Table, ReadAheadUnderExclusiveUseShowsWhatASharedCursorShows) {
   ScratchDir dir;
   std::filesystem::create_directories(dir / "a");
   std::filesystem::create_directories(dir / "b");
-  const std::vector<FieldSpec> f = {{"N", 'N', 10, 0}, {"T", 'C', 20, 0}, {"M", 'M', 10, 0}};
+  const std::vector<FieldDef> f = {{"N", 'N', 10, 0}, {"T", 'C', 20, 0}, {"M", 'M', 10, 0}};
   Table::Create(dir / "a", "t.dbf", f);
   Table::Create(dir / "b", "t.dbf", f);
   Table a(dir / "a", "t.dbf"), b(dir / "b", "t.dbf");

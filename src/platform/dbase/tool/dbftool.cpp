@@ -160,7 +160,7 @@ int Check(const fs::path& path) {
   for (const auto& p : rep.problems) std::cout << "damage: " << p << "\n";
   // The index tags against the data, as the index file is now: nothing is
   // repaired on the way.
-  size_t tagProblems = 0;
+  size_t tag_problems = 0;
   int tags = 0;
   if (rep.ok()) {
     Table t(path.parent_path().empty() ? fs::path(".") : path.parent_path(), path.filename().string());
@@ -170,19 +170,19 @@ int Check(const fs::path& path) {
       tags = t.TagCount();
       for (const auto& p : t.CheckTags()) {
         std::cout << "damage: index: " << p << "\n";
-        ++tagProblems;
+        ++tag_problems;
       }
     } catch (const DatabaseError& e) {
       if (e.IsLockConflict()) throw;
       std::cout << "damage: index: " << e.what() << "\n";
-      ++tagProblems;
+      ++tag_problems;
     }
   }
-  if (rep.ok() && tagProblems == 0) {
+  if (rep.ok() && tag_problems == 0) {
     std::cout << "ok: " << rep.records << " records (" << rep.deleted << " deleted), " << tags << " index tag(s)\n";
     return kExitOk;
   }
-  std::cout << "damaged: " << rep.problems.size() + tagProblems << " problem(s) found\n";
+  std::cout << "damaged: " << rep.problems.size() + tag_problems << " problem(s) found\n";
   return kExitDamaged;
 }
 
@@ -242,8 +242,8 @@ int TagCommand(Table& t, const std::string& cmd, const std::vector<std::string>&
   t.Open();
   if (cmd == "add-tag") {
     const std::string& expr = rest[1];
-    bool plainField = t.FieldIndex(expr) >= 0;
-    t.AddTag(rest[0], expr, (plainField ? 0 : 16) | (descending ? 4 : 0));
+    bool plain_field = t.FieldIndex(expr) >= 0;
+    t.AddTag(rest[0], expr, (plain_field ? 0 : 16) | (descending ? 4 : 0));
     std::cout << "added tag " << rest[0] << "\n";
   } else if (cmd == "delete-tag") {
     t.DeleteTag(rest[0]);
@@ -275,8 +275,8 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   const std::string cmd = args[0];
-  const bool tagCmd = cmd == "add-tag" || cmd == "delete-tag" || cmd == "reindex";
-  if (cmd != "info" && cmd != "dump" && cmd != "check" && cmd != "pack" && cmd != "count" && !tagCmd)
+  const bool tag_cmd = cmd == "add-tag" || cmd == "delete-tag" || cmd == "reindex";
+  if (cmd != "info" && cmd != "dump" && cmd != "check" && cmd != "pack" && cmd != "count" && !tag_cmd)
     return Usage("unknown command " + cmd);
   bool deleted = false, descending = false;
   std::string tag;
@@ -319,7 +319,7 @@ int main(int argc, char** argv) {
     if (cmd == "info") return Info(t);
     if (cmd == "dump") return Dump(t, deleted, tag);
     if (cmd == "count") return Count(t, tag, from, to);
-    if (tagCmd) return TagCommand(t, cmd, std::vector<std::string>(files.begin() + 1, files.end()), descending);
+    if (tag_cmd) return TagCommand(t, cmd, std::vector<std::string>(files.begin() + 1, files.end()), descending);
     return Pack(t);
   } catch (const DatabaseError& e) {
     std::cerr << "dbftool: " << e.what() << "\n";

@@ -1,5 +1,5 @@
 // A child process with its stdin and stdout on pipes, for the tests that
-// need a second real process on a table.
+// need a second real process (another user of a table, a peer writer).
 #pragma once
 
 #include <signal.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quillary::dbase::test {
+namespace quillary::test {
 
 class Child {
  public:
@@ -34,6 +34,8 @@ class Child {
     to_ = in[1];
     from_ = ::fdopen(out[0], "r");
   }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
   ~Child() {
     if (to_ >= 0) ::close(to_);
     if (pid_ > 0 && !reaped_) {
@@ -53,12 +55,23 @@ class Child {
     std::string l = line + "\n";
     if (::write(to_, l.data(), l.size()) < 0) return;
   }
-  void Kill() { ::kill(pid_, SIGKILL); }
+  // End of input: a child that waits for a line or for the end goes on.
+  void CloseInput() {
+    if (to_ >= 0) ::close(to_);
+    to_ = -1;
+  }
+  void Kill() {
+    if (pid_ > 0 && !reaped_) ::kill(pid_, SIGKILL);
+  }
+  // The exit code; -1 when the child was killed or never started.
   int Wait() {
+    if (pid_ <= 0) return -1;
+    if (reaped_) return status_;
     int status = 0;
     ::waitpid(pid_, &status, 0);
     reaped_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status_;
   }
 
  private:
@@ -66,6 +79,7 @@ class Child {
   int to_ = -1;
   FILE* from_ = nullptr;
   bool reaped_ = false;
+  int status_ = -1;
 };
 
-}  // namespace quillary::dbase::test
+}  // namespace quillary::test
