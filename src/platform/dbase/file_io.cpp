@@ -168,4 +168,15 @@ void Unlock(const File& f, uint64_t offset) {
   if (f.IsOpen()) SetLock(f.fd(), offset, F_UNLCK, false);
 }
 
+bool IsLockedByOther(const File& f, uint64_t offset, LockKind kind) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = kind == LockKind::Shared ? F_RDLCK : F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = off_t(offset);
+  fl.l_len = 1;
+  if (::fcntl(f.fd(), F_OFD_GETLK, &fl) != 0) return false;
+  return fl.l_type != F_UNLCK;
+}
+
 }  // namespace quillary::dbase

@@ -71,4 +71,8 @@ bool TryLock(const File& f, uint64_t offset, LockKind kind);
 bool LockWithTimeout(const File& f, uint64_t offset, LockKind kind, int timeout_ms);
 void Unlock(const File& f, uint64_t offset);
 
+// Whether anyone else holds a lock that conflicts with `kind`, without taking
+// it (a running copy of the program watches another's mark this way).
+bool IsLockedByOther(const File& f, uint64_t offset, LockKind kind);
+
 }  // namespace quillary::dbase

@@ -600,7 +600,7 @@ bool ProductionIndex::Contains(RecNo recno, RecordBytes) {
 
 std::optional<uint64_t> ProductionIndex::Position(RecNo recno) {
   EnsureCurrent();
-  if (activeIndex_ < 0) return std::nullopt;
+  if (active_index_ < 0) return std::nullopt;
   const TagTree& tree = ActiveTree();
   if (!tree.Contains(recno)) return std::nullopt;
   auto [lo, hi] = RangePositions();

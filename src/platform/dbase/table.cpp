@@ -999,7 +999,7 @@ uint64_t Table::RecordCount() {
 
 std::optional<uint64_t> Table::Position() {
   RequireOpen();
-  if (recno_ == 0 || state_ == EditState::Insert || (IsDeleted() && !show_deleted_)) return std::nullopt;
+  if (recno_ == 0 || state_ == EditState::Insert || (!buf_.empty() && buf_[0] == kDeletedFlag && !show_deleted_)) return std::nullopt;
   const RecNo target = recno_;
   if (order_) {
     if (auto p = order_->Position(target)) return p;
