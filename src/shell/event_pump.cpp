@@ -19,7 +19,11 @@ void PumpEvents() {
   } leave;
   PumpFn()();
 }
-void SetEventPump(std::function<void()> pump) { PumpFn() = std::move(pump); }
+std::function<void()> SetEventPump(std::function<void()> pump) {
+  std::function<void()> previous = std::move(PumpFn());
+  PumpFn() = std::move(pump);
+  return previous;
+}
 bool Pumping() { return g_pumping > 0; }
 
 StopScope::StopScope() {

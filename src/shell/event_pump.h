@@ -9,7 +9,8 @@
 namespace quillary {
 
 void PumpEvents();
-void SetEventPump(std::function<void()> pump);
+// Returns the pump it replaces, so a scope can put that back.
+std::function<void()> SetEventPump(std::function<void()> pump);
 // True while PumpEvents() is running the installed hook: what runs then is
 // inside a loop over records and must not end the program under it.
 bool Pumping();

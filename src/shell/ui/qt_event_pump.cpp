@@ -68,10 +68,10 @@ bool IsStopButton(QObject* target) {
 }  // namespace
 
 QtEventPump::QtEventPump(int intervalMs) : intervalMs_(intervalMs) {
-  SetEventPump([this] { Pump(); });
+  previous_ = SetEventPump([this] { Pump(); });
 }
 
-QtEventPump::~QtEventPump() { SetEventPump({}); }
+QtEventPump::~QtEventPump() { SetEventPump(std::move(previous_)); }
 
 void QtEventPump::AddStopButton(QWidget* button) {
   auto& list = StopButtons();

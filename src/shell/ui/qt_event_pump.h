@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class QWidget;
 
@@ -12,7 +13,8 @@ namespace quillary {
 class QtEventPump : public QObject {
   Q_OBJECT
  public:
-  // Installs itself as PumpEvents()' hook; the destructor removes it.
+  // Installs itself as PumpEvents()' hook; the destructor puts back the
+  // hook it replaced.
   // Events are processed at most once per `intervalMs`: more often is
   // invisible and would cost more than the records of a loop.
   explicit QtEventPump(int intervalMs = 10);
@@ -30,6 +32,7 @@ class QtEventPump : public QObject {
   qint64 intervalMs_;
   qint64 lastPump_ = -1;
   bool pumping_ = false;
+  std::function<void()> previous_;
 };
 
 }  // namespace quillary

@@ -15,6 +15,7 @@
 #include "shell/progress.h"
 #include "shell/ui/progress_form.h"
 #include "shell/ui/qt_event_pump.h"
+#include "support/paint_pump.h"
 #include "support/temp_home.h"
 
 namespace quillary {
@@ -148,7 +149,9 @@ TEST_F(EventPumpTest, WithThePumpTheWindowRepaintsAndStopEndsTheLoop) {
 }
 
 TEST_F(EventPumpTest, WithoutThePumpTheLoopRunsBlindToTheEnd) {
+  SetEventPump({});  // the test main installs a painting one
   const Run r = Loop();
+  test::InstallPaintPump();
   EXPECT_EQ(r.paintsBeforeStop, 0);
   EXPECT_EQ(r.visited, kRecords);
   QApplication::processEvents();  // the queued input arrives after the loop
