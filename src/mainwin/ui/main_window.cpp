@@ -24,6 +24,7 @@
 #include "mainwin/ui/record_commands.h"
 #include "mainwin/ui/record_template_commands.h"
 #include "mainwin/ui/sort_button.h"
+#include "mainwin/ui/speed_bars.h"
 #include "mainwin/ui/velto_header.h"
 #include "mainwin/ui/view_options_commands.h"
 #include "shell/messages.h"
@@ -44,10 +45,6 @@ namespace {
 
 constexpr int kListPaneMin = 180;
 constexpr int kRightPaneMin = 280;
-// Hot buttons: the caption turns red under the mouse; disabled captions
-// stay readable on the scheme's silver.
-constexpr const char* kHotButtonStyle =
-    "QToolButton:hover:enabled { color: red; } QToolButton:disabled { color: #808080; }";
 
 QColor Rgb(int element) { return QColor::fromRgb(Scheme().Rgb(element)); }
 
@@ -287,38 +284,13 @@ void TForm3::BuildMenus() {
 }
 
 void TForm3::BuildSpeedBar() {
-  PageControl1_ = new QTabWidget(centralWidget());
-  PageControl1_->setObjectName("PageControl1");
-  PageControl1_->setDocumentMode(true);
+  PageControl1_ = new TSpeedBar(centralWidget());
   const std::vector<std::vector<const char*>> pages = {
       {"B_Search", "B_Replace", "B_Options", "B_Print", "B_New", "B_Load", "B_Table", "B_HTML", "B_Exit"},
       {"B_Export", "B_Import", "B_Password", "B_Maintenance", "B_Filter", "B_Sort", "B_Summary"}};
-  const char* names[] = {"Standard", "Advanced"};
-  for (int p = 0; p < 2; ++p) {
-    auto* page = new QWidget;
-    page->setObjectName(p == 0 ? "TabSheet1" : "TabSheet2");
-    auto* l = new QHBoxLayout(page);
-    l->setContentsMargins(4, 3, 4, 3);
-    l->setSpacing(4);
+  for (int p = 0; p < 2; ++p)
     for (const char* n : pages[size_t(p)])
-      l->addWidget(MakeSpeedButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n));
-    l->addStretch();
-    PageControl1_->addTab(page, names[p]);
-  }
-  PageControl1_->installEventFilter(this);
-}
-
-QToolButton* TForm3::MakeSpeedButton(int page, QAction* a, const QString& name) {
-  auto* b = new QToolButton;
-  b->setDefaultAction(a);
-  b->setObjectName(name);
-  b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  // Hot buttons: the caption turns red under the mouse.
-  b->setStyleSheet(kHotButtonStyle);
-  speedButtons_[page].push_back(b);
-  return b;
+      PageControl1_->AddButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n);
 }
 
 // ==================================================== contributed commands
@@ -340,9 +312,8 @@ void TForm3::AddCommand(HubCommand command) {
         break;
       }
     if (c.speedBarPage == 0 || c.speedBarPage == 1) {
-      auto* l = static_cast<QHBoxLayout*>(PageControl1_->widget(c.speedBarPage)->layout());
-      l->insertWidget(l->count() - 1, MakeSpeedButton(c.speedBarPage, a, c.name));
-      LayoutSpeedBar();
+      PageControl1_->AddButton(c.speedBarPage, a, c.name);
+      PageControl1_->FitCaptions();
     }
   }
   if (!c.hint.isEmpty()) a->setToolTip(c.hint);
@@ -411,29 +382,8 @@ void TForm3::BuildListPane() {
   buttonsArea_->setObjectName("RecordButtons");
   buttonsArea_->installEventFilter(this);
   v->addWidget(buttonsArea_, 1);
-  Panel6_ = new QWidget(Panel1_);
-  Panel6_->setObjectName("Panel6");
-  auto* nav = new QHBoxLayout(Panel6_);
-  nav->setContentsMargins(4, 2, 4, 2);
-  nav->setSpacing(2);
-  for (const char* n : {"B_First", "B_PgUp", "SponsorBtn", "B_PgDn", "B_Last"}) {
-    auto* b = new QToolButton(Panel6_);
-    b->setDefaultAction(Command(n));
-    b->setObjectName(n);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setStyleSheet(kHotButtonStyle);
-    if (std::string(n) == "SponsorBtn") {
-      nav->addStretch();
-      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-      nav->addWidget(b);
-      nav->addStretch();
-    } else {
-      nav->addWidget(b);
-      navButtons_.push_back(b);
-    }
-  }
-  Panel6_->installEventFilter(this);
+  Panel6_ = new TNavigationBar(Panel1_, Command("B_First"), Command("B_PgUp"), Command("SponsorBtn"),
+                               Command("B_PgDn"), Command("B_Last"));
   v->addWidget(Panel6_);
 }
 
@@ -579,40 +529,6 @@ void TForm3::ApplyColors() {
     b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
                  Rgb(element::SelectedButtonBg));
   for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
-}
-
-void TForm3::LayoutSpeedBar() {
-  // Both pages lose their captions together when either page's buttons no
-  // longer fit, and get them back when both fit again.
-  const int avail = PageControl1_->width();
-  bool fits = true;
-  for (auto& page : speedButtons_) {
-    int need = 8;
-    for (QToolButton* b : page) {
-      const Qt::ToolButtonStyle s = b->toolButtonStyle();
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      need += b->sizeHint().width() + 4;
-      b->setToolButtonStyle(s);
-    }
-    need -= 4;
-    if (need >= avail) fits = false;
-  }
-  for (auto& page : speedButtons_)
-    for (QToolButton* b : page) b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
-}
-
-void TForm3::LayoutNavigationBar() {
-  int need = 12;
-  for (QToolButton* b : navButtons_) {
-    const Qt::ToolButtonStyle s = b->toolButtonStyle();
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    need += b->sizeHint().width();
-    b->setToolButtonStyle(s);
-  }
-  if (QToolButton* q = Panel6_->findChild<QToolButton*>("SponsorBtn")) need += q->sizeHint().width();
-  const bool fits = Panel6_->width() >= need;
-  for (QToolButton* b : navButtons_)
-    b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
 }
 
 // As many record buttons as fit the list pane, at least one.
@@ -959,9 +875,6 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::Resize:
       if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
-
-      else if (watched == PageControl1_) LayoutSpeedBar();
-      else if (watched == Panel6_) LayoutNavigationBar();
       break;
     default: break;
   }

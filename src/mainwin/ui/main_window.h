@@ -18,6 +18,7 @@
 #include "mainwin/key_table.h"
 #include "mainwin/list_page.h"
 #include "mainwin/ui/record_form.h"
+#include "mainwin/ui/speed_bars.h"
 #include "tables/tindex.h"
 
 class QAction;
@@ -167,14 +168,11 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void BuildActions();
   void BuildMenus();
   void BuildSpeedBar();
-  QToolButton* MakeSpeedButton(int page, QAction* action, const QString& name);
   void BuildListPane();
   void BuildRightPane();
   void ArrangePanes();
   void ApplyMenusAndSpeedBars();
   void ApplyColors();
-  void LayoutSpeedBar();
-  void LayoutNavigationBar();
   void AdjustRecordButtons();
   void UpdateColumns();
   void ApplyColumnsToButtons();
@@ -215,7 +213,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   std::vector<HubCommand> contributed_;
 
   // Controls.
-  QTabWidget* PageControl1_ = nullptr;
+  TSpeedBar* PageControl1_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* Panel1_ = nullptr;
   QWidget* PgRight_ = nullptr;
@@ -233,8 +231,6 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QLabel* PgR_Lbl_ = nullptr;
   QLabel* Perc_Lbl_ = nullptr;
   QLabel* status_ = nullptr;
-  std::vector<QToolButton*> speedButtons_[2];
-  std::vector<QToolButton*> navButtons_;
 
   // Actions by control name.
   std::vector<std::pair<QString, QAction*>> commands_;
