@@ -21,6 +21,7 @@
 #include "mainwin/ui/editors/lookup_commands.h"
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
+#include "mainwin/ui/record_button_list.h"
 #include "mainwin/ui/record_commands.h"
 #include "mainwin/ui/record_template_commands.h"
 #include "mainwin/ui/sort_button.h"
@@ -378,10 +379,17 @@ void TForm3::BuildListPane() {
     RefreshListPage();
   });
   v->addWidget(header_);
-  buttonsArea_ = new QWidget(Panel1_);
-  buttonsArea_->setObjectName("RecordButtons");
-  buttonsArea_->installEventFilter(this);
-  v->addWidget(buttonsArea_, 1);
+  buttons_ = new TRecordButtonList(Panel1_);
+  connect(buttons_, &TRecordButtonList::Resized, this, [this] {
+    if (!constructing_) AdjustRecordButtons();
+  });
+  connect(buttons_, &TRecordButtonList::Clicked, this, [this](int k) {
+    if (!Blocked()) Guarded([this, k] { RecordButtonClick(k); });
+  });
+  connect(buttons_, &TRecordButtonList::MenuRequested, this, [this](int k, const QPoint& at) {
+    if (!Blocked()) records_->PrepareRecordButtonPopup(k)->popup(at);
+  });
+  v->addWidget(buttons_, 1);
   Panel6_ = new TNavigationBar(Panel1_, Command("B_First"), Command("B_PgUp"), Command("SponsorBtn"),
                                Command("B_PgDn"), Command("B_Last"));
   v->addWidget(Panel6_);
@@ -514,7 +522,7 @@ void TForm3::ApplyMenusAndSpeedBars() {
 void TForm3::ApplyColors() {
   Paint(centralWidget(), element::WindowBg);
   Paint(Panel1_, element::ListPane);
-  Paint(buttonsArea_, element::ListPane);
+  Paint(buttons_, element::ListPane);
   Paint(Panel6_, element::ListPane);
   Paint(PageControl1_, element::SpeedBar);
   for (int i = 0; i < PageControl1_->count(); ++i) Paint(PageControl1_->widget(i), element::SpeedBar);
@@ -525,55 +533,16 @@ void TForm3::ApplyColors() {
     p.setColor(QPalette::WindowText, Rgb(element::LabelsText));
     l->setPalette(p);
   }
-  for (TFormatedButton* b : buttons_)
-    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
-                 Rgb(element::SelectedButtonBg));
+  buttons_->ApplyColors();
   for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
 }
 
 // As many record buttons as fit the list pane, at least one.
 void TForm3::AdjustRecordButtons() {
-  const QFont f = RecordButtonFont();
-  const int fh = QFontMetrics(f).height();
-  const int sys = QFontMetrics(QApplication::font()).height();
-  const int h = 4 + fh + std::min(fh, sys) / 4;
-  const int count = std::max(1, buttonsArea_->height() / (h + 2));
-  const bool fontChanged = !buttons_.empty() && buttons_.front()->font() != f;
-  if (fontChanged) {
-    for (TFormatedButton* b : buttons_) delete b;
-    buttons_.clear();
-  }
-  const bool changed = int(buttons_.size()) != count;
-  while (int(buttons_.size()) > count) {
-    delete buttons_.back();
-    buttons_.pop_back();
-  }
-  while (int(buttons_.size()) < count) {
-    const int k = int(buttons_.size());
-    auto* b = new TFormatedButton(buttonsArea_, 0);
-    b->setObjectName(QString("RecordButton%1").arg(k + 1));
-    b->setFont(f);
-    b->setCheckable(true);
-    b->setToolTip("Left Click - Details; Right Click - Menu");
-    b->setContextMenuPolicy(Qt::CustomContextMenu);
-    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
-                 Rgb(element::SelectedButtonBg));
-    connect(b, &TFormatedButton::clicked, this, [this, k] {
-      if (!Blocked()) Guarded([this, k] { RecordButtonClick(k); });
-    });
-    connect(b, &TFormatedButton::customContextMenuRequested, this, [this, k, b](const QPoint& p) {
-      if (!Blocked()) records_->PrepareRecordButtonPopup(k)->popup(b->mapToGlobal(p));
-    });
-    buttons_.push_back(b);
-    b->show();
-  }
-  for (int k = 0; k < count; ++k)
-    buttons_[size_t(k)]->setGeometry(0, k * (h + 2), buttonsArea_->width(), h);
-  // Tab order: the buttons after the sort button, in page order.
-  for (int k = 1; k < count; ++k) setTabOrder(buttons_[size_t(k - 1)], buttons_[size_t(k)]);
-  browser_->SetPageSize(count);
+  const bool changed = buttons_->Adjust();
+  browser_->SetPageSize(buttons_->Count());
   ApplyColumnsToButtons();
-  if (changed || fontChanged) RefreshListPage();
+  if (changed) RefreshListPage();
 }
 
 void TForm3::UpdateColumns() {
@@ -590,7 +559,7 @@ void TForm3::ApplyColumnsToButtons() {
     columns_.push_back(ListColumn{sec.FieldIndex + tables::kFirstUserField, sec.Percent});
     percents.push_back(sec.Percent);
   }
-  for (TFormatedButton* b : buttons_) b->SetColumns(percents);
+  buttons_->SetColumns(percents);
 }
 
 // ============================================================ state display
@@ -688,27 +657,23 @@ void TForm3::ShowRecord(int64_t i) {
 }
 
 void TForm3::RefreshListPage() {
-  if (constructing_ || !isVisible() || buttons_.empty()) return;
+  if (constructing_ || !isVisible() || PageSize() == 0) return;
   form_->ClearHighlight();
-  for (TFormatedButton* btn : buttons_) {
-    if (btn->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
-    btn->ClearCells();
-  }
+  for (int k = 0; k < PageSize(); ++k)
+    if (RecordButton(k)->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
+  buttons_->ClearCells();
   browser_->SetPageSize(PageSize());
   const PageView v = browser_->Page(columns_);
-  for (size_t k = 0; k < v.rows.size() && k < buttons_.size(); ++k)
-    for (size_t c = 0; c < v.rows[k].cells.size(); ++c)
-      buttons_[k]->SetCell(int(c), v.rows[k].cells[c].text, v.rows[k].cells[c].rightAligned);
+  buttons_->ShowPage(v);
   Command("B_First")->setEnabled(v.pageButtons.first);
   Command("B_PgUp")->setEnabled(v.pageButtons.pgUp);
   Command("B_PgDn")->setEnabled(v.pageButtons.pgDn);
   Command("B_Last")->setEnabled(v.pageButtons.last);
   Command("B_Prev")->setEnabled(v.recordButtons.previous);
   Command("B_Next")->setEnabled(v.recordButtons.next);
-  for (int k = 0; k < PageSize(); ++k) buttons_[size_t(k)]->SetSelected(k == v.selected);
   // The list takes the focus, except from an editor being typed into.
   QWidget* f = QApplication::focusWidget();
-  if (!f || !form_->isAncestorOf(f)) buttons_[size_t(v.selected >= 0 ? v.selected : 0)]->setFocus();
+  if (!f || !form_->isAncestorOf(f)) RecordButton(v.selected >= 0 ? v.selected : 0)->setFocus();
 }
 
 void TForm3::Reload() {
@@ -776,7 +741,7 @@ void TForm3::A_BtnClick(char letter) {
 void TForm3::RecordButtonClick(int k) {
   RunMove([this, k] { return browser_->RecordButton(k); });
   // The button shows as pressed only while it holds the shown record.
-  if (k >= 0 && k < PageSize()) buttons_[size_t(k)]->SetSelected(k == SelectedButton());
+  buttons_->SetSelected(k, k == SelectedButton());
 }
 
 // ========================================================= record movement
@@ -837,11 +802,9 @@ void TForm3::OpenPopup(const QString& name) {
     viewOptions_->PrepareOptionsPopup()->popup(mapToGlobal(rect().center()));
   } else if (name == "PopupMenu1") {
     // The focused record button's, or the first one's.
-    if (buttons_.empty()) return;
-    size_t k = 0;
-    for (size_t i = 0; i < buttons_.size(); ++i)
-      if (buttons_[i]->hasFocus()) k = i;
-    records_->PrepareRecordButtonPopup(int(k))->popup(buttons_[k]->mapToGlobal(QPoint(10, 10)));
+    if (PageSize() == 0) return;
+    const int k = buttons_->FocusedButton();
+    records_->PrepareRecordButtonPopup(k)->popup(RecordButton(k)->mapToGlobal(QPoint(10, 10)));
   } else if (name == "PopupMenu3") {
     records_->PrepareRecordFormPopup()->popup(form_->mapToGlobal(QPoint(10, 10)));
   } else if (name == "VeltoHeader1") {
@@ -872,9 +835,6 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::ToolTip:
       if (Opt().HintMessages == 1) return true;
-      break;
-    case QEvent::Resize:
-      if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
       break;
     default: break;
   }

@@ -17,6 +17,7 @@
 #include "mainwin/hub.h"
 #include "mainwin/key_table.h"
 #include "mainwin/list_page.h"
+#include "mainwin/ui/record_button_list.h"
 #include "mainwin/ui/record_form.h"
 #include "mainwin/ui/speed_bars.h"
 #include "tables/tindex.h"
@@ -74,7 +75,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   char CurrentRecordLetter() const { return browser_->RecordLetter(); }
   int SelectedButton() const { return browser_->SelectedButton(); }
   QString TemplateName() const;
-  int PageSize() const { return int(buttons_.size()); }
+  int PageSize() const { return buttons_ ? buttons_->Count() : 0; }
   bool LetterTabsActive() const { return browser_->LetterTabsActive(); }
   // Records in the current range.
   int64_t RangeCount() { return browser_->RangeCount(); }
@@ -123,7 +124,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   TSortButton* SortButton() const { return sortButton_; }
   TVeltoHeader* ListHeader() const { return header_; }
   TLetterTabs* LetterTabs() const { return letterTabs_; }
-  TFormatedButton* RecordButton(int k) const { return buttons_.at(size_t(k)); }
+  TFormatedButton* RecordButton(int k) const { return buttons_->Button(k); }
   QLabel* StatusLabel() const { return status_; }
   QLabel* RecordNumberLabel() const { return PgR_Lbl_; }
   QLabel* PercentLabel() const { return Perc_Lbl_; }
@@ -222,8 +223,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QVBoxLayout* centralLayout_ = nullptr;
   TVeltoHeader* header_ = nullptr;
   TSortButton* sortButton_ = nullptr;
-  QWidget* buttonsArea_ = nullptr;
-  std::vector<TFormatedButton*> buttons_;
+  TRecordButtonList* buttons_ = nullptr;
   QWidget* Panel6_ = nullptr;
   TLetterTabs* letterTabs_ = nullptr;
   TRecordForm* form_ = nullptr;
