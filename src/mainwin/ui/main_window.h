@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "mainwin/browser.h"
@@ -23,7 +22,6 @@
 #include "tables/tindex.h"
 
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QSplitter;

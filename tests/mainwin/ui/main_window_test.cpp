@@ -853,6 +853,7 @@ TEST_F(MainWindowTest, AContributedCommandHasItsMenuSpeedBarKeyAndRuleAndRunsAft
   ASSERT_TRUE(search);
   EXPECT_EQ(search->actions().back(), a);
   EXPECT_EQ(a->text(), "&Dummy\tCtrl+Shift+D");
+  EXPECT_EQ(win->Keys().KeyText("B_Dummy"), "Ctrl+Shift+D");
   auto* button = win->SpeedBar()->widget(1)->findChild<QToolButton*>("B_Dummy");
   ASSERT_TRUE(button);
   EXPECT_EQ(button->defaultAction(), a);
