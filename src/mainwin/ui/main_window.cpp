@@ -34,7 +34,6 @@
 #include "shell/ui/window_file.h"
 #include "tables/database.h"
 #include "tables/field_kinds.h"
-#include "tables/table_utils.h"
 
 namespace quillary {
 
@@ -198,7 +197,8 @@ void TForm3::BuildActions() {
                     std::function<void()> run) {
     QString label = text;
     for (const KeyBinding& b : keys_.Bindings())
-      if (b.name == name) label += "\t" + QKeySequence(QKeyCombination(b.chord.modifiers, Qt::Key(b.chord.key))).toString();
+      if (b.name == name)
+        label += "\t" + QKeySequence(QKeyCombination(b.chord.modifiers, Qt::Key(b.chord.key))).toString();
     auto* a = new QAction(style()->standardIcon(icon), label, this);
     a->setObjectName(name);
     a->setIconText(QString(text).remove('&'));
@@ -755,6 +755,12 @@ void TForm3::MoveToNeighbour(bool forward) {
   RunMove([this, forward] { return browser_->Neighbour(forward); });
 }
 
+void TForm3::B_ExitClick() {
+  if (!SaveCurrentRecord()) return;
+  savedForEnd_ = true;
+  emit ExitRequested();
+}
+
 // ================================================================ templates
 
 QString TForm3::TemplateName() const { return templates_->TemplateName(); }
@@ -764,12 +770,6 @@ QToolButton* TForm3::TemplateButton() const { return templates_->Button(); }
 QMenu* TForm3::PrepareTemplateMenu() { return templates_->PrepareTemplateMenu(); }
 
 QMenu* TForm3::PrepareTemplateRMenu() { return templates_->PrepareTemplateRMenu(); }
-
-void TForm3::B_ExitClick() {
-  if (!SaveCurrentRecord()) return;
-  savedForEnd_ = true;
-  emit ExitRequested();
-}
 
 // ==================================================================== keys
 
