@@ -901,6 +901,26 @@ TEST_F(MainWindowTest, AContributedCommandHasItsMenuSpeedBarKeyAndRuleAndRunsAft
   EXPECT_TRUE(a->isEnabled());
 }
 
+// A command on the record as typed (as delete, copy, paste and undo are)
+// runs without the save: the typed text is still only in the form.
+TEST_F(MainWindowTest, ACommandOnTheRecordAsTypedRunsWithoutTheSave) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  std::vector<std::string> storedAtRun;
+  HubCommand c;
+  c.name = "B_AsTyped";
+  c.text = "As &Typed";
+  c.menu = "&Search";
+  c.saveFirst = false;
+  c.run = [&] { storedAtRun = StoredTitles(); };
+  win->AddCommand(c);
+  TypeTitle("Typed");
+  win->Command("B_AsTyped")->trigger();
+  Pump();
+  EXPECT_EQ(storedAtRun, (std::vector<std::string>{"T00", "T01"}));
+  EXPECT_EQ(ShownTitle(), "Typed");
+}
+
 // A command the window already lists takes over its place: menu item,
 // speed-bar button and key.
 TEST_F(MainWindowTest, AContributedCommandTakesOverTheWindowsPlaceForIt) {
