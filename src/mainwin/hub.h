@@ -12,6 +12,9 @@
 
 namespace quillary {
 
+class Browser;
+enum class Show;
+
 namespace dbase {
 class Table;
 }
@@ -50,6 +53,9 @@ struct HubCommand {
   // Runs after the hub saved the shown record (it does not run when the
   // user chose to stay on the record).
   std::function<void()> run;
+  // False for the commands on the shown record as typed (delete, copy,
+  // paste, undo, ...): they run without the save.
+  bool saveFirst = true;
 };
 
 // Held for the length of a long operation: the wait cursor, and with a
@@ -83,6 +89,10 @@ class Hub {
   virtual tables::CurrentDatabase& Database() = 0;
   // The table object standing on the shown record.
   virtual dbase::Table& EditTable() = 0;
+  // The letter, page and shown record, with their moves.
+  virtual Browser& Browsing() = 0;
+  // Runs a move of the browsing state, marked busy, and shows what it says.
+  virtual void RunMove(const std::function<Show()>& move) = 0;
   virtual bool NewRecordMode() const = 0;
   virtual bool RecordInUse() const = 0;
   virtual bool ReadOnlyDatabase() const = 0;
@@ -94,6 +104,10 @@ class Hub {
   virtual void Guarded(const std::function<void()>& work) = 0;
   virtual std::unique_ptr<WorkScope> BeginWork(const QString& progressCaption = {}, int maximum = 0) = 0;
   virtual void AddCommand(HubCommand command) = 0;
+  // A command of the window by its control name, as its menu item runs it:
+  // only when enabled and no other command runs.
+  virtual void RunCommand(const QString& name) = 0;
+  virtual bool CommandEnabled(const QString& name) const = 0;
   // Tray mode: `keepInTray` is asked when the window is closed or minimised
   // (true: it only hides), `hiddenToTray` told when it hid itself so.
   virtual void SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) = 0;

@@ -1,10 +1,8 @@
 #include "mainwin/ui/main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -23,17 +21,19 @@
 #include "mainwin/ui/editors/lookup_commands.h"
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
+#include "mainwin/ui/record_button_list.h"
+#include "mainwin/ui/record_commands.h"
 #include "mainwin/ui/record_template_commands.h"
 #include "mainwin/ui/sort_button.h"
+#include "mainwin/ui/speed_bars.h"
 #include "mainwin/ui/velto_header.h"
+#include "mainwin/ui/view_options_commands.h"
 #include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 #include "shell/ui/window_file.h"
-#include "tables/copy_buffer.h"
 #include "tables/database.h"
 #include "tables/field_kinds.h"
-#include "tables/table_utils.h"
 
 namespace quillary {
 
@@ -45,10 +45,6 @@ namespace {
 
 constexpr int kListPaneMin = 180;
 constexpr int kRightPaneMin = 280;
-// Hot buttons: the caption turns red under the mouse; disabled captions
-// stay readable on the scheme's silver.
-constexpr const char* kHotButtonStyle =
-    "QToolButton:hover:enabled { color: red; } QToolButton:disabled { color: #808080; }";
 
 QColor Rgb(int element) { return QColor::fromRgb(Scheme().Rgb(element)); }
 
@@ -62,24 +58,6 @@ void Paint(QWidget* w, int element) {
   p.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
   w->setPalette(p);
   w->setAutoFillBackground(true);
-}
-
-QFont ToQFont(const FontRecord& r) {
-  QFont f(r.Name(), std::max(6, r.Size()));
-  f.setBold(r.Style() & FontRecord::Bold);
-  f.setItalic(r.Style() & FontRecord::Italic);
-  f.setUnderline(r.Style() & FontRecord::Underline);
-  f.setStrikeOut(r.Style() & FontRecord::StrikeOut);
-  return f;
-}
-
-FontRecord ToRecord(const QFont& f) {
-  int style = 0;
-  if (f.bold()) style |= FontRecord::Bold;
-  if (f.italic()) style |= FontRecord::Italic;
-  if (f.underline()) style |= FontRecord::Underline;
-  if (f.strikeOut()) style |= FontRecord::StrikeOut;
-  return FontRecord(f.family(), style, f.pointSize() > 0 ? f.pointSize() : 10);
 }
 
 }  // namespace
@@ -103,12 +81,15 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   browser_ = std::make_unique<Browser>([this] { return form_->SaveCurrentRecord(); }, this);
   setMinimumSize(400, 300);
   if (Opt().StayOnTop == 1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  chooseFont = [this](const QFont& initial) -> std::optional<QFont> {
-    bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, initial, this);
-    if (!ok) return std::nullopt;
-    return f;
+  ViewLayout layout;
+  layout.showMenusAndSpeedBars = [this] { ApplyMenusAndSpeedBars(); };
+  layout.arrangePanes = [this] { ArrangePanes(); };
+  layout.letterTabsState = [this] { UpdateLetterTabsState(); };
+  layout.recordButtonFont = [this] {
+    AdjustRecordButtons();
+    RefreshListPage();
   };
+  viewOptions_ = std::make_unique<TViewOptionsCommands>(*this, std::move(layout), this);
   callbacks_.GoToFirstLetter = [this] { SelectLetter('A'); };
   callbacks_.GoToLastLetter = [this] { SelectLetter('Z'); };
   callbacks_.StepLetter = [this](bool forward) {
@@ -121,7 +102,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
     if (!target || Blocked()) return;
     // The shown record is saved before the found one replaces it.
     if (!SaveCurrentRecord()) return;
-    Run([this, target] { return browser_->ShowFound(*target); });
+    RunMove([this, target] { return browser_->ShowFound(*target); });
     form_->HighlightField(field, start, length);
   };
   callbacks_.SetWindowEnabled = [this](bool enabled) { setEnabled(enabled); };
@@ -164,7 +145,6 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent) {
   header_->LoadHeader(TListHeader::HeaderFilePath());
   header_->installEventFilter(this);
   ApplyColumnsToButtons();
-  BuildPopups();
   ArrangePanes();
 
   tables::Db().OrderChanged = [this] { AfterDataChange(); };
@@ -212,28 +192,30 @@ QAction* TForm3::Command(const QString& name) const {
 }
 
 void TForm3::BuildActions() {
+  // The menu names a command's key as the keys table binds it.
   auto add = [this](const QString& name, const QString& text, QStyle::StandardPixmap icon,
-                    std::function<void()> run, const QString& key = {}) {
-    auto* a = new QAction(style()->standardIcon(icon), key.isEmpty() ? text : text + "\t" + key, this);
+                    std::function<void()> run) {
+    QString label = text;
+    for (const KeyBinding& b : keys_.Bindings())
+      if (b.name == name)
+        label += "\t" + QKeySequence(QKeyCombination(b.chord.modifiers, Qt::Key(b.chord.key))).toString();
+    auto* a = new QAction(style()->standardIcon(icon), label, this);
     a->setObjectName(name);
     a->setIconText(QString(text).remove('&'));
     if (run) connect(a, &QAction::triggered, this, [this, run] {
         if (!Blocked()) Guarded(run);
       });
-    else {
-      a->setEnabled(false);  // built by a later part of the program
-      a->setProperty("later", true);
-    }
+    else a->setEnabled(false);  // until a subsystem contributes the command
     commands_.push_back({name, a});
     return a;
   };
   using SP = QStyle;
   // Main commands.
-  add("B_Search", "&Find", SP::SP_FileDialogContentsView, nullptr, "Ctrl+F");
+  add("B_Search", "&Find", SP::SP_FileDialogContentsView, nullptr);
   add("B_Replace", "&Replace", SP::SP_BrowserReload, nullptr);
-  add("B_Options", "&Options", SP::SP_FileDialogDetailedView, nullptr, "Ctrl+O");
-  add("B_Print", "&Print", SP::SP_DialogSaveButton, nullptr, "Ctrl+P");
-  add("B_New", "&New Record", SP::SP_FileIcon, [this] { B_NewClick(); }, "Ctrl+N")->setIconText("New");
+  add("B_Options", "&Options", SP::SP_FileDialogDetailedView, nullptr);
+  add("B_Print", "&Print", SP::SP_DialogSaveButton, nullptr);
+  add("B_New", "&New Record", SP::SP_FileIcon, nullptr)->setIconText("New");
   add("B_Load", "&Load Database", SP::SP_DialogOpenButton, nullptr)->setIconText("Load");
   add("B_Table", "&Table View", SP::SP_FileDialogListView, nullptr)->setIconText("Table");
   add("B_HTML", "&HTML Report", SP::SP_DriveNetIcon, nullptr)->setIconText("HTML");
@@ -247,22 +229,22 @@ void TForm3::BuildActions() {
   add("B_Sort", "&Sort", SP::SP_ToolBarVerticalExtensionButton, nullptr);
   add("B_Summary", "S&ummary", SP::SP_FileDialogInfoView, nullptr);
   // Page and record movement.
-  add("B_First", "&First", SP::SP_MediaSkipBackward, [this] { B_FirstClick(); }, "Ctrl+Home")->setIconText("First");
-  add("B_PgUp", "Pg&Up", SP::SP_MediaSeekBackward, [this] { B_PgUpClick(); }, "Ctrl+PgUp")->setIconText("PgUp");
-  add("B_PgDn", "Pg&Dn", SP::SP_MediaSeekForward, [this] { B_PgDnClick(); }, "Ctrl+PgDown")->setIconText("PgDn");
-  add("B_Last", "&Last", SP::SP_MediaSkipForward, [this] { B_LastClick(); }, "Ctrl+End")->setIconText("Last");
-  add("B_Prev", "&Previous", SP::SP_ArrowUp, [this] { Previous1Click(); }, "Alt+PgUp");
-  add("B_Next", "&Next", SP::SP_ArrowDown, [this] { Next1Click(); }, "Alt+PgDown");
-  add("SponsorBtn", "Quick Access", SP::SP_DirHomeIcon, nullptr, "Ctrl+G");
+  add("B_First", "&First", SP::SP_MediaSkipBackward, [this] { B_FirstClick(); })->setIconText("First");
+  add("B_PgUp", "Pg&Up", SP::SP_MediaSeekBackward, [this] { B_PgUpClick(); })->setIconText("PgUp");
+  add("B_PgDn", "Pg&Dn", SP::SP_MediaSeekForward, [this] { B_PgDnClick(); })->setIconText("PgDn");
+  add("B_Last", "&Last", SP::SP_MediaSkipForward, [this] { B_LastClick(); })->setIconText("Last");
+  add("B_Prev", "&Previous", SP::SP_ArrowUp, [this] { Previous1Click(); });
+  add("B_Next", "&Next", SP::SP_ArrowDown, [this] { Next1Click(); });
+  add("SponsorBtn", "Quick Access", SP::SP_DirHomeIcon, nullptr);
   // Record commands.
-  add("B_RPrint", "P&rint Record", SP::SP_DialogSaveButton, nullptr, "Alt+P");
-  add("B_RDelete", "&Delete Record", SP::SP_TrashIcon, [this] { B_RDeleteClick(); }, "Alt+Del");
-  add("B_RCopy", "&Copy Record", SP::SP_FileLinkIcon, [this] { B_RCopyClick(); }, "Alt+C");
-  add("B_RPaste", "&Paste Record", SP::SP_DialogApplyButton, [this] { B_RPasteClick(); }, "Alt+T");
-  add("B_RUndo", "&Undo Changes", SP::SP_DialogResetButton, [this] { B_RUndoClick(); }, "Alt+U");
-  add("B_RSynchro", "S&ynchronize", SP::SP_BrowserReload, [this] { B_RSynchroClick(); }, "Alt+Y");
-  add("B_RCapture", "Capture &Web Page", SP::SP_ComputerIcon, nullptr, "Alt+W");
-  add("B_RGo", "&Go To Web Page", SP::SP_DriveNetIcon, nullptr, "Alt+G");
+  add("B_RPrint", "P&rint Record", SP::SP_DialogSaveButton, nullptr);
+  add("B_RDelete", "&Delete Record", SP::SP_TrashIcon, nullptr);
+  add("B_RCopy", "&Copy Record", SP::SP_FileLinkIcon, nullptr);
+  add("B_RPaste", "&Paste Record", SP::SP_DialogApplyButton, nullptr);
+  add("B_RUndo", "&Undo Changes", SP::SP_DialogResetButton, nullptr);
+  add("B_RSynchro", "S&ynchronize", SP::SP_BrowserReload, nullptr);
+  add("B_RCapture", "Capture &Web Page", SP::SP_ComputerIcon, nullptr);
+  add("B_RGo", "&Go To Web Page", SP::SP_DriveNetIcon, nullptr);
   // Help.
   add("Contents1", "&Help Contents", SP::SP_DialogHelpButton, nullptr);
   Tips1_ = add("Tips1", "&Tips", SP::SP_MessageBoxInformation, [this] { emit TipsRequested(); });
@@ -271,13 +253,8 @@ void TForm3::BuildActions() {
   add("FAQ1", "&Online FAQ", SP::SP_MessageBoxQuestion, nullptr);
   add("Email1", "&Email Support", SP::SP_DialogOkButton, nullptr);
   About1_ = add("About1", "&About", SP::SP_MessageBoxInformation, [this] { emit AboutRequested(); });
-  // Hints of the record commands.
+  // Hints of the record speed bar (the record commands bring their own).
   Command("B_RPrint")->setToolTip("Print Current Record");
-  Command("B_RDelete")->setToolTip("Delete Current Record");
-  Command("B_RCopy")->setToolTip("Copy Current Record");
-  Command("B_RPaste")->setToolTip("Paste Record");
-  Command("B_RUndo")->setToolTip("Undo Changes");
-  Command("B_RSynchro")->setToolTip("Synchronize List With The Current Record");
   Command("B_RCapture")->setToolTip("Capture Web Page Into New Record");
   Command("B_RGo")->setToolTip("Go To Web Page");
   Command("B_Prev")->setToolTip("Previous Record");
@@ -308,38 +285,13 @@ void TForm3::BuildMenus() {
 }
 
 void TForm3::BuildSpeedBar() {
-  PageControl1_ = new QTabWidget(centralWidget());
-  PageControl1_->setObjectName("PageControl1");
-  PageControl1_->setDocumentMode(true);
+  PageControl1_ = new TSpeedBar(centralWidget());
   const std::vector<std::vector<const char*>> pages = {
       {"B_Search", "B_Replace", "B_Options", "B_Print", "B_New", "B_Load", "B_Table", "B_HTML", "B_Exit"},
       {"B_Export", "B_Import", "B_Password", "B_Maintenance", "B_Filter", "B_Sort", "B_Summary"}};
-  const char* names[] = {"Standard", "Advanced"};
-  for (int p = 0; p < 2; ++p) {
-    auto* page = new QWidget;
-    page->setObjectName(p == 0 ? "TabSheet1" : "TabSheet2");
-    auto* l = new QHBoxLayout(page);
-    l->setContentsMargins(4, 3, 4, 3);
-    l->setSpacing(4);
+  for (int p = 0; p < 2; ++p)
     for (const char* n : pages[size_t(p)])
-      l->addWidget(MakeSpeedButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n));
-    l->addStretch();
-    PageControl1_->addTab(page, names[p]);
-  }
-  PageControl1_->installEventFilter(this);
-}
-
-QToolButton* TForm3::MakeSpeedButton(int page, QAction* a, const QString& name) {
-  auto* b = new QToolButton;
-  b->setDefaultAction(a);
-  b->setObjectName(name);
-  b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  // Hot buttons: the caption turns red under the mouse.
-  b->setStyleSheet(kHotButtonStyle);
-  speedButtons_[page].push_back(b);
-  return b;
+      PageControl1_->AddButton(p, std::string(n) == "B_Exit" ? Exit1_ : Command(n), n);
 }
 
 // ==================================================== contributed commands
@@ -349,10 +301,8 @@ void TForm3::AddCommand(HubCommand command) {
   contributed_.push_back(std::move(command));
   const HubCommand& c = contributed_.back();
   QAction* a = Command(c.name);
-  if (a) {
-    // The window's place for a command a later part of the program brings.
-    a->setProperty("later", false);
-  } else {
+  // A name the window lists has its place already.
+  if (!a) {
     a = new QAction(c.key.isEmpty() ? c.text : c.text + "\t" + c.key, this);
     a->setObjectName(c.name);
     a->setIconText(QString(c.text).remove('&'));
@@ -363,13 +313,15 @@ void TForm3::AddCommand(HubCommand command) {
         break;
       }
     if (c.speedBarPage == 0 || c.speedBarPage == 1) {
-      auto* l = static_cast<QHBoxLayout*>(PageControl1_->widget(c.speedBarPage)->layout());
-      l->insertWidget(l->count() - 1, MakeSpeedButton(c.speedBarPage, a, c.name));
-      LayoutSpeedBar();
+      PageControl1_->AddButton(c.speedBarPage, a, c.name);
+      PageControl1_->FitCaptions();
     }
   }
-  a->setProperty("contributed", true);
   if (!c.hint.isEmpty()) a->setToolTip(c.hint);
+  if (!c.key.isEmpty()) {
+    const QKeySequence key = QKeySequence::fromString(c.key, QKeySequence::PortableText);
+    if (!key.isEmpty()) keys_.Bind({key[0].keyboardModifiers(), key[0].key()}, c.name);
+  }
   connect(a, &QAction::triggered, this, [this, index] {
     if (!Blocked()) Guarded([this, index] { RunContributed(index); });
   });
@@ -380,7 +332,7 @@ void TForm3::RunContributed(size_t index) {
   // Copied: a command may contribute others while it runs.
   const HubCommand c = contributed_.at(index);
   if (c.enabled && !c.enabled()) return;
-  if (!SaveBeforeCommand()) return;
+  if (c.saveFirst && !SaveBeforeCommand()) return;
   if (c.run) c.run();
   UpdateCommands();
 }
@@ -388,6 +340,15 @@ void TForm3::RunContributed(size_t index) {
 void TForm3::SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) {
   SetKeepInTray(std::move(keepInTray));
   if (hiddenToTray) connect(this, &TForm3::HiddenToTray, this, std::move(hiddenToTray));
+}
+
+void TForm3::RunCommand(const QString& name) {
+  if (QAction* a = Command(name); a && a->isEnabled()) a->trigger();
+}
+
+bool TForm3::CommandEnabled(const QString& name) const {
+  const QAction* a = Command(name);
+  return a && a->isEnabled();
 }
 
 void TForm3::UpdateCommands() {
@@ -418,33 +379,19 @@ void TForm3::BuildListPane() {
     RefreshListPage();
   });
   v->addWidget(header_);
-  buttonsArea_ = new QWidget(Panel1_);
-  buttonsArea_->setObjectName("RecordButtons");
-  buttonsArea_->installEventFilter(this);
-  v->addWidget(buttonsArea_, 1);
-  Panel6_ = new QWidget(Panel1_);
-  Panel6_->setObjectName("Panel6");
-  auto* nav = new QHBoxLayout(Panel6_);
-  nav->setContentsMargins(4, 2, 4, 2);
-  nav->setSpacing(2);
-  for (const char* n : {"B_First", "B_PgUp", "SponsorBtn", "B_PgDn", "B_Last"}) {
-    auto* b = new QToolButton(Panel6_);
-    b->setDefaultAction(Command(n));
-    b->setObjectName(n);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setStyleSheet(kHotButtonStyle);
-    if (std::string(n) == "SponsorBtn") {
-      nav->addStretch();
-      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-      nav->addWidget(b);
-      nav->addStretch();
-    } else {
-      nav->addWidget(b);
-      navButtons_.push_back(b);
-    }
-  }
-  Panel6_->installEventFilter(this);
+  buttons_ = new TRecordButtonList(Panel1_);
+  connect(buttons_, &TRecordButtonList::Resized, this, [this] {
+    if (!constructing_) AdjustRecordButtons();
+  });
+  connect(buttons_, &TRecordButtonList::Clicked, this, [this](int k) {
+    if (!Blocked()) Guarded([this, k] { RecordButtonClick(k); });
+  });
+  connect(buttons_, &TRecordButtonList::MenuRequested, this, [this](int k, const QPoint& at) {
+    if (!Blocked()) records_->PrepareRecordButtonPopup(k)->popup(at);
+  });
+  v->addWidget(buttons_, 1);
+  Panel6_ = new TNavigationBar(Panel1_, Command("B_First"), Command("B_PgUp"), Command("SponsorBtn"),
+                               Command("B_PgDn"), Command("B_Last"));
   v->addWidget(Panel6_);
 }
 
@@ -461,7 +408,7 @@ void TForm3::BuildRightPane() {
   form_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(form_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     if (Blocked()) return;
-    PrepareRecordFormPopup()->popup(form_->mapToGlobal(pos));
+    records_->PrepareRecordFormPopup()->popup(form_->mapToGlobal(pos));
   });
   form_->BuildForm();
   form_->ApplyLabels();
@@ -522,17 +469,9 @@ void TForm3::BuildRightPane() {
   status_->setFrameShadow(QFrame::Sunken);
   st->addWidget(status_, 1);
   templates_ = std::make_unique<TRecordTemplateCommands>(*this, *form_, this, RStatus);
+  records_ = std::make_unique<TRecordCommands>(*this, *form_, *templates_, *viewOptions_, this);
   st->addWidget(templates_->Button());
   v->addWidget(RStatus);
-}
-
-void TForm3::BuildPopups() {
-  PopupMenu1_ = new QMenu(this);
-  PopupMenu1_->setObjectName("PopupMenu1");
-  PopupMenu2_ = new QMenu(this);
-  PopupMenu2_->setObjectName("PopupMenu2");
-  PopupMenu3_ = new QMenu(this);
-  PopupMenu3_->setObjectName("PopupMenu3");
 }
 
 // Speed bar above or below; letter tabs beside the list or at the right edge.
@@ -583,7 +522,7 @@ void TForm3::ApplyMenusAndSpeedBars() {
 void TForm3::ApplyColors() {
   Paint(centralWidget(), element::WindowBg);
   Paint(Panel1_, element::ListPane);
-  Paint(buttonsArea_, element::ListPane);
+  Paint(buttons_, element::ListPane);
   Paint(Panel6_, element::ListPane);
   Paint(PageControl1_, element::SpeedBar);
   for (int i = 0; i < PageControl1_->count(); ++i) Paint(PageControl1_->widget(i), element::SpeedBar);
@@ -594,89 +533,16 @@ void TForm3::ApplyColors() {
     p.setColor(QPalette::WindowText, Rgb(element::LabelsText));
     l->setPalette(p);
   }
-  for (TFormatedButton* b : buttons_)
-    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
-                 Rgb(element::SelectedButtonBg));
+  buttons_->ApplyColors();
   for (char l = 'A'; l <= 'Z'; ++l) RedrawLetter(l);
-}
-
-void TForm3::LayoutSpeedBar() {
-  // Both pages lose their captions together when either page's buttons no
-  // longer fit, and get them back when both fit again.
-  const int avail = PageControl1_->width();
-  bool fits = true;
-  for (auto& page : speedButtons_) {
-    int need = 8;
-    for (QToolButton* b : page) {
-      const Qt::ToolButtonStyle s = b->toolButtonStyle();
-      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-      need += b->sizeHint().width() + 4;
-      b->setToolButtonStyle(s);
-    }
-    need -= 4;
-    if (need >= avail) fits = false;
-  }
-  for (auto& page : speedButtons_)
-    for (QToolButton* b : page) b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
-}
-
-void TForm3::LayoutNavigationBar() {
-  int need = 12;
-  for (QToolButton* b : navButtons_) {
-    const Qt::ToolButtonStyle s = b->toolButtonStyle();
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    need += b->sizeHint().width();
-    b->setToolButtonStyle(s);
-  }
-  if (QToolButton* q = Panel6_->findChild<QToolButton*>("SponsorBtn")) need += q->sizeHint().width();
-  const bool fits = Panel6_->width() >= need;
-  for (QToolButton* b : navButtons_)
-    b->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
 }
 
 // As many record buttons as fit the list pane, at least one.
 void TForm3::AdjustRecordButtons() {
-  const QFont f = ToQFont(Opt().RecordButtonFont);
-  const int fh = QFontMetrics(f).height();
-  const int sys = QFontMetrics(QApplication::font()).height();
-  const int h = 4 + fh + std::min(fh, sys) / 4;
-  const int count = std::max(1, buttonsArea_->height() / (h + 2));
-  const bool fontChanged = !buttons_.empty() && buttons_.front()->font() != f;
-  if (fontChanged) {
-    for (TFormatedButton* b : buttons_) delete b;
-    buttons_.clear();
-  }
-  const bool changed = int(buttons_.size()) != count;
-  while (int(buttons_.size()) > count) {
-    delete buttons_.back();
-    buttons_.pop_back();
-  }
-  while (int(buttons_.size()) < count) {
-    const int k = int(buttons_.size());
-    auto* b = new TFormatedButton(buttonsArea_, 0);
-    b->setObjectName(QString("RecordButton%1").arg(k + 1));
-    b->setFont(f);
-    b->setCheckable(true);
-    b->setToolTip("Left Click - Details; Right Click - Menu");
-    b->setContextMenuPolicy(Qt::CustomContextMenu);
-    b->SetColors(Rgb(element::RecordButtonText), Rgb(element::RecordButtonBg), Rgb(element::SelectedButtonText),
-                 Rgb(element::SelectedButtonBg));
-    connect(b, &TFormatedButton::clicked, this, [this, k] {
-      if (!Blocked()) Guarded([this, k] { RecordButtonClick(k); });
-    });
-    connect(b, &TFormatedButton::customContextMenuRequested, this, [this, k, b](const QPoint& p) {
-      if (!Blocked()) PrepareRecordButtonPopup(k)->popup(b->mapToGlobal(p));
-    });
-    buttons_.push_back(b);
-    b->show();
-  }
-  for (int k = 0; k < count; ++k)
-    buttons_[size_t(k)]->setGeometry(0, k * (h + 2), buttonsArea_->width(), h);
-  // Tab order: the buttons after the sort button, in page order.
-  for (int k = 1; k < count; ++k) setTabOrder(buttons_[size_t(k - 1)], buttons_[size_t(k)]);
-  browser_->SetPageSize(count);
+  const bool changed = buttons_->Adjust();
+  browser_->SetPageSize(buttons_->Count());
   ApplyColumnsToButtons();
-  if (changed || fontChanged) RefreshListPage();
+  if (changed) RefreshListPage();
 }
 
 void TForm3::UpdateColumns() {
@@ -693,7 +559,7 @@ void TForm3::ApplyColumnsToButtons() {
     columns_.push_back(ListColumn{sec.FieldIndex + tables::kFirstUserField, sec.Percent});
     percents.push_back(sec.Percent);
   }
-  for (TFormatedButton* b : buttons_) b->SetColumns(percents);
+  buttons_->SetColumns(percents);
 }
 
 // ============================================================ state display
@@ -705,7 +571,6 @@ QString TForm3::DataFileName() const { return Opt().CurrentDbFile; }
 tables::CurrentDatabase& TForm3::Database() { return tables::Db(); }
 
 void TForm3::RecordLetterChanged(char oldLetter, char newLetter) {
-  if (savingToBuffer_) return;  // the copy buffer is no record of a letter
   tables::Db().Index.AdjustLetterCounts(oldLetter, newLetter, this);
 }
 
@@ -752,16 +617,7 @@ void TForm3::UpdateStatus() {
 }
 
 void TForm3::UpdateEnabledStates() {
-  const bool ro = Opt().IsReadOnlyDatabase();
-  const bool locked = ro || RecordInUse();
-  for (const char* n : {"B_RCopy", "B_New", "B_Import", "B_Export", "B_Maintenance", "B_Replace", "B_RCapture"}) {
-    QAction* a = Command(n);
-    if (!a->property("later").toBool() && !a->property("contributed").toBool()) a->setEnabled(!ro);
-  }
-  Command("B_RUndo")->setEnabled(!locked);
-  Command("B_RDelete")->setEnabled(!locked);
-  Command("B_RPaste")->setEnabled(!locked && tables::Db().CopyBufferFilled);
-  form_->SetEditorsState(!locked);
+  form_->SetEditorsState(!ReadOnlyDatabase() && !RecordInUse());
   UpdateCommands();
 }
 
@@ -791,47 +647,43 @@ void TForm3::Render(Show s) {
   RefreshListPage();
 }
 
-void TForm3::Run(const std::function<Show()>& move) {
+void TForm3::RunMove(const std::function<Show()>& move) {
   Busy busy(*this);
   Render(move());
 }
 
 void TForm3::ShowRecord(int64_t i) {
-  Run([this, i] { return browser_->ShowRecord(i); });
+  RunMove([this, i] { return browser_->ShowRecord(i); });
 }
 
 void TForm3::RefreshListPage() {
-  if (constructing_ || !isVisible() || buttons_.empty()) return;
+  if (constructing_ || !isVisible() || PageSize() == 0) return;
   form_->ClearHighlight();
-  for (TFormatedButton* btn : buttons_) {
-    if (btn->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
-    btn->ClearCells();
-  }
+  for (int k = 0; k < PageSize(); ++k)
+    if (RecordButton(k)->CellCount() != int(columns_.size())) ApplyColumnsToButtons();
+  buttons_->ClearCells();
   browser_->SetPageSize(PageSize());
   const PageView v = browser_->Page(columns_);
-  for (size_t k = 0; k < v.rows.size() && k < buttons_.size(); ++k)
-    for (size_t c = 0; c < v.rows[k].cells.size(); ++c)
-      buttons_[k]->SetCell(int(c), v.rows[k].cells[c].text, v.rows[k].cells[c].rightAligned);
+  buttons_->ShowPage(v);
   Command("B_First")->setEnabled(v.pageButtons.first);
   Command("B_PgUp")->setEnabled(v.pageButtons.pgUp);
   Command("B_PgDn")->setEnabled(v.pageButtons.pgDn);
   Command("B_Last")->setEnabled(v.pageButtons.last);
   Command("B_Prev")->setEnabled(v.recordButtons.previous);
   Command("B_Next")->setEnabled(v.recordButtons.next);
-  for (int k = 0; k < PageSize(); ++k) buttons_[size_t(k)]->SetSelected(k == v.selected);
   // The list takes the focus, except from an editor being typed into.
   QWidget* f = QApplication::focusWidget();
-  if (!f || !form_->isAncestorOf(f)) buttons_[size_t(v.selected >= 0 ? v.selected : 0)]->setFocus();
+  if (!f || !form_->isAncestorOf(f)) RecordButton(v.selected >= 0 ? v.selected : 0)->setFocus();
 }
 
 void TForm3::Reload() {
   lookups_->Bind();
-  Run([this] { return browser_->Reload(); });
+  RunMove([this] { return browser_->Reload(); });
 }
 
 bool TForm3::SaveBeforeCommand() {
   if (!form_->SaveCurrentRecord()) return false;
-  Run([this] { return browser_->AfterSave(); });
+  RunMove([this] { return browser_->AfterSave(); });
   return true;
 }
 
@@ -887,9 +739,9 @@ void TForm3::A_BtnClick(char letter) {
 }
 
 void TForm3::RecordButtonClick(int k) {
-  Run([this, k] { return browser_->RecordButton(k); });
+  RunMove([this, k] { return browser_->RecordButton(k); });
   // The button shows as pressed only while it holds the shown record.
-  if (k >= 0 && k < PageSize()) buttons_[size_t(k)]->SetSelected(k == SelectedButton());
+  buttons_->SetSelected(k, k == SelectedButton());
 }
 
 // ========================================================= record movement
@@ -900,74 +752,7 @@ void TForm3::Next1Click() { MoveToNeighbour(true); }
 
 void TForm3::MoveToNeighbour(bool forward) {
   if (!Command(forward ? "B_Next" : "B_Prev")->isEnabled()) return;
-  Run([this, forward] { return browser_->Neighbour(forward); });
-}
-
-void TForm3::B_RSynchroClick() {
-  Run([this] { return browser_->Synchronize(); });
-}
-
-// ================================================================= commands
-
-void TForm3::B_NewClick() {
-  if (!Command("B_New")->isEnabled()) return;
-  Run([this] { return browser_->NewRecord(); });
-  if (!NewRecordMode() || RecordInUse() || Opt().IsReadOnlyDatabase()) return;
-  form_->FocusFirstEditor();
-  templates_->FillNewRecord();
-}
-
-void TForm3::B_RDeleteClick() {
-  if (!Command("B_RDelete")->isEnabled() || form_->IsFormBlank()) return;
-  if (!Browser::ConfirmDelete()) return;
-  DeleteShownRecord();
-}
-
-void TForm3::DeleteShownRecord() {
-  // A new record is only the typed fields.
-  if (NewRecordMode()) {
-    Busy busy(*this);
-    form_->ClearFields();
-    return;
-  }
-  Run([this] { return browser_->DeleteShown(); });
-}
-
-void TForm3::B_RCopyClick() {
-  if (!Command("B_RCopy")->isEnabled()) return;
-  if (form_->IsFormBlank()) {
-    Msg().Warning(tables::text::kEmptyNotCopied);
-    return;
-  }
-  Busy busy(*this);
-  savingToBuffer_ = true;
-  try {
-    if (dbase::Table* c = Browser::CopyBufferRecord(true)) {
-      if (form_->SaveFields(*c)) tables::Db().CopyBufferFilled = true;
-    }
-  } catch (const dbase::EngineError&) {
-    // Nothing was copied: the buffer keeps what it held.
-    dbase::Table& c = tables::Db().CopyBuffer;
-    try {
-      if (c.State() != dbase::EditState::Browse) c.Cancel();
-    } catch (const dbase::EngineError&) {
-      // Cancelling writes nothing.
-    }
-  }
-  savingToBuffer_ = false;
-  UpdateEnabledStates();
-}
-
-void TForm3::B_RPasteClick() {
-  if (!Command("B_RPaste")->isEnabled()) return;
-  if (dbase::Table* c = Browser::CopyBufferRecord(false)) form_->LoadFields(*c);
-}
-
-void TForm3::B_RUndoClick() {
-  if (!Command("B_RUndo")->isEnabled()) return;
-  dbase::Table& e = browser_->EditTable();
-  if (NewRecordMode()) form_->ClearFields();
-  else if (e.IsOpen() && e.HasRecord()) form_->LoadFields(e);
+  RunMove([this, forward] { return browser_->Neighbour(forward); });
 }
 
 void TForm3::B_ExitClick() {
@@ -986,254 +771,46 @@ QMenu* TForm3::PrepareTemplateMenu() { return templates_->PrepareTemplateMenu();
 
 QMenu* TForm3::PrepareTemplateRMenu() { return templates_->PrepareTemplateRMenu(); }
 
-// =================================================================== popups
-
-void TForm3::FillFieldMenu(QMenu* menu, dbase::Table& table) {
-  menu->clear();
-  tables::FillRecordMenu(table, [menu](const QString& caption) { menu->addAction(caption); });
-}
-
-QMenu* TForm3::PrepareRecordButtonPopup(int k) {
-  const int64_t position = browser_->ButtonPosition(k);
-  const bool beyond = !browser_->HasRecordAt(position);
-  const bool ro = Opt().IsReadOnlyDatabase();
-  QMenu* m = PopupMenu1_;
-  m->clear();
-  m->addAction("&Go To Web Page")->setEnabled(false);
-  QMenu* capture = m->addMenu("Capture &Web Page");
-  capture->addAction("Into New Record")->setEnabled(false);
-  capture->addAction("Into Current Record")->setEnabled(false);
-  capture->setEnabled(false);
-  m->addSeparator();
-  QMenu* quick = m->addMenu("&Quick View");
-  quick->setEnabled(!beyond);
-  connect(quick, &QMenu::aboutToShow, this, [this, quick, position] {
-    if (dbase::Table* b = browser_->RecordAt(position)) FillFieldMenu(quick, *b);
-  });
-  QMenu* view = m->addMenu("&View Copy Buffer");
-  view->setEnabled(!ro && tables::Db().CopyBufferFilled);
-  connect(view, &QMenu::aboutToShow, this, [this, view] {
-    if (dbase::Table* c = Browser::CopyBufferRecord(false)) FillFieldMenu(view, *c);
-  });
-  m->addSeparator();
-  QAction* copy = m->addAction("&Copy Record");
-  copy->setEnabled(!ro);
-  connect(copy, &QAction::triggered, this, [this, position] { Guarded([this, position] { CopyAtPosition(position); }); });
-  QAction* paste = m->addAction("&Paste Record");
-  paste->setEnabled(!ro && tables::Db().CopyBufferFilled);
-  connect(paste, &QAction::triggered, this, [this, position] { Guarded([this, position] { PasteAtPosition(position); }); });
-  QAction* del = m->addAction("&Delete Record");
-  del->setEnabled(!ro);
-  connect(del, &QAction::triggered, this, [this, position] { Guarded([this, position] { DeleteAtPosition(position); }); });
-  m->addAction("P&rint Record")->setEnabled(false);
-  m->addSeparator();
-  connect(m->addAction("&Font..."), &QAction::triggered, this, &TForm3::ChangeRecordButtonFont);
-  m->addAction("C&olor...")->setEnabled(false);
-  m->addSeparator();
-  m->addAction("&Help")->setEnabled(false);
-  return m;
-}
-
-void TForm3::CopyAtPosition(int64_t position) {
-  if (Blocked()) return;
-  browser_->CopyAt(position);
-  UpdateEnabledStates();
-}
-
-void TForm3::PasteAtPosition(int64_t position) {
-  if (Blocked()) return;
-  // The shown record takes the paste in its editors.
-  if (browser_->PastesIntoForm(position)) {
-    B_RPasteClick();
-    return;
-  }
-  Run([this, position] { return browser_->PasteAt(position); });
-}
-
-void TForm3::DeleteAtPosition(int64_t position) {
-  if (Blocked()) return;
-  if (!browser_->HasRecordAt(position)) {
-    Msg().Information(browse_text::kEmptyNotDeleted);
-    return;
-  }
-  if (browser_->IsShownAt(position)) {
-    if (!Command("B_RDelete")->isEnabled()) return;
-    if (!Browser::ConfirmDelete()) return;
-    DeleteShownRecord();
-    return;
-  }
-  if (!Browser::ConfirmDelete()) return;
-  Run([this, position] { return browser_->DeleteAt(position); });
-}
-
-QMenu* TForm3::PrepareRecordFormPopup() {
-  QMenu* m = PopupMenu3_;
-  m->clear();
-  const bool ro = Opt().IsReadOnlyDatabase();
-  const bool locked = ro || RecordInUse();
-  m->addAction("&Go To Web Page")->setEnabled(false);
-  m->addAction("Capture &Web Page")->setEnabled(false);
-  templates_->AddToRecordMenu(m, locked);
-  QMenu* view = m->addMenu("&View Copy Buffer");
-  view->setEnabled(Command("B_RPaste")->isEnabled());
-  connect(view, &QMenu::aboutToShow, this, [this, view] {
-    if (dbase::Table* c = Browser::CopyBufferRecord(false)) FillFieldMenu(view, *c);
-  });
-  m->addSeparator();
-  for (const char* n : {"B_RPaste", "B_RCopy", "B_RUndo", "B_RDelete", "B_RPrint", "B_RSynchro"}) {
-    QAction* a = Command(n);
-    QAction* item = m->addAction(QString(a->text()).section('\t', 0, 0));
-    item->setEnabled(a->isEnabled());
-    connect(item, &QAction::triggered, a, &QAction::trigger);
-  }
-  m->addSeparator();
-  m->addAction("&Help")->setEnabled(false);
-  return m;
-}
-
-QMenu* TForm3::PrepareOptionsPopup() {
-  QMenu* m = PopupMenu2_;
-  m->clear();
-  OptionStore& o = Opt();
-  auto radio = [this](QMenu* menu, const QStringList& items, int current, std::function<void(int)> set) {
-    auto* group = new QActionGroup(menu);
-    for (int i = 0; i < items.size(); ++i) {
-      QAction* a = menu->addAction(items[i]);
-      a->setCheckable(true);
-      a->setChecked(i == current);
-      group->addAction(a);
-      connect(a, &QAction::triggered, this, [set, i] { set(i); });
-    }
-  };
-  QMenu* bars = m->addMenu("&Menus And SpeedBars");
-  radio(bars, {"Show Both", "Show Only Menus", "Show Only Speed Bars"}, o.MenusAndSpeedBars, [this](int v) {
-    Opt().MenusAndSpeedBars = v;
-    ApplyMenusAndSpeedBars();
-  });
-  bars->addSeparator();
-  radio(bars, {"Speed Bar At The Top", "Speed Bar At The Bottom"}, o.SpeedBarLocation, [this](int v) {
-    Opt().SpeedBarLocation = v;
-    ArrangePanes();
-  });
-  QMenu* tabs = m->addMenu("&Letter Tabs");
-  radio(tabs, {"Enabled", "Disabled"}, o.LetterTabs, [this](int v) { SetLetterTabsOption(v); });
-  tabs->addSeparator();
-  radio(tabs, {"Display In Center", "Display On Right Side"}, o.LetterTabsLocation, [this](int v) {
-    Opt().LetterTabsLocation = v;
-    ArrangePanes();
-  });
-  QMenu* hints = m->addMenu("H&int Messages");
-  radio(hints, {"Show", "Hide"}, o.HintMessages, [](int v) { Opt().HintMessages = v; });
-  QMenu* del = m->addMenu("&Record Delete Mode");
-  radio(del, {"Ask User To Confirm", "Immediate Delete"}, o.RecordDeleteMode,
-        [](int v) { Opt().RecordDeleteMode = v; });
-  m->addSeparator();
-  m->addAction("&Help")->setEnabled(false);
-  return m;
-}
-
-void TForm3::SetLetterTabsOption(int value) {
-  if (Opt().LetterTabs == value || Blocked()) return;
-  if (!SaveBeforeCommand()) return;
-  tables::TIndex& index = tables::Db().Index;
-  index.Remember();
-  Opt().LetterTabs = value;
-  if (value == 0) index.CountLetters();
-  // The sort itself is unchanged: the tabs' state, "A" and the record.
-  UpdateLetterTabsState();
-  SelectLetter('A');
-  Reload();
-}
-
-void TForm3::ChangeRecordButtonFont() {
-  if (!chooseFont) return;
-  if (const auto f = chooseFont(ToQFont(Opt().RecordButtonFont))) {
-    Opt().RecordButtonFont = ToRecord(*f);
-    AdjustRecordButtons();
-    RefreshListPage();
-  }
-}
-
 // ==================================================================== keys
 
 bool TForm3::HandleKey(QKeyEvent* e, bool run) {
   const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-  const int key = e->key();
-  auto exec = [this, run](const QString& name) {
-    if (!run) return;
-    if (QAction* a = Command(name); a && a->isEnabled()) a->trigger();
-  };
-  const QKeySequence pressed(QKeyCombination(mods, Qt::Key(key)));
-  for (const HubCommand& c : contributed_)
-    if (!c.key.isEmpty() && QKeySequence::fromString(c.key, QKeySequence::PortableText) == pressed) {
-      exec(c.name);
-      return true;
-    }
-  if (mods == Qt::ControlModifier) {
-    switch (key) {
-      case Qt::Key_PageUp: exec("B_PgUp"); return true;
-      case Qt::Key_PageDown: exec("B_PgDn"); return true;
-      case Qt::Key_End: exec("B_Last"); return true;
-      case Qt::Key_Home: exec("B_First"); return true;
-      case Qt::Key_F: exec("B_Search"); return true;
-      case Qt::Key_G: exec("SponsorBtn"); return true;
-      case Qt::Key_N: exec("B_New"); return true;
-      case Qt::Key_O: exec("B_Options"); return true;
-      case Qt::Key_P: exec("B_Print"); return true;
-      default: return false;
-    }
+  const KeyBinding* b = keys_.Find({mods, e->key()});
+  if (!b) return false;
+  // Copied: a command may bind further keys while it runs.
+  if (run) RunKey(KeyBinding(*b));
+  return true;
+}
+
+void TForm3::RunKey(const KeyBinding& b) {
+  switch (b.action) {
+    case KeyAction::Command: RunCommand(b.name); return;
+    case KeyAction::FormPage:
+      if (!Blocked()) form_->ShowPage(b.index);
+      return;
+    case KeyAction::Letter:
+      if (LetterTabsActive() && !Blocked()) SelectLetter(char(b.index));
+      return;
+    case KeyAction::Popup:
+      if (!Blocked()) OpenPopup(b.name);
+      return;
   }
-  if (mods == Qt::AltModifier) {
-    switch (key) {
-      case Qt::Key_PageUp: exec("B_Prev"); return true;
-      case Qt::Key_PageDown: exec("B_Next"); return true;
-      case Qt::Key_Delete: exec("B_RDelete"); return true;
-      case Qt::Key_C: exec("B_RCopy"); return true;
-      case Qt::Key_T: exec("B_RPaste"); return true;
-      case Qt::Key_U: exec("B_RUndo"); return true;
-      case Qt::Key_G: exec("B_RGo"); return true;
-      case Qt::Key_W: exec("B_RCapture"); return true;
-      case Qt::Key_P: exec("B_RPrint"); return true;
-      case Qt::Key_Y: exec("B_RSynchro"); return true;
-      default: break;
-    }
-    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
-      if (run && !Blocked()) form_->ShowPage(key - Qt::Key_1);
-      return true;
-    }
-    return false;
+}
+
+void TForm3::OpenPopup(const QString& name) {
+  if (name == "PopupMenu2") {
+    viewOptions_->PrepareOptionsPopup()->popup(mapToGlobal(rect().center()));
+  } else if (name == "PopupMenu1") {
+    // The focused record button's, or the first one's.
+    if (PageSize() == 0) return;
+    const int k = buttons_->FocusedButton();
+    records_->PrepareRecordButtonPopup(k)->popup(RecordButton(k)->mapToGlobal(QPoint(10, 10)));
+  } else if (name == "PopupMenu3") {
+    records_->PrepareRecordFormPopup()->popup(form_->mapToGlobal(QPoint(10, 10)));
+  } else if (name == "VeltoHeader1") {
+    header_->ShowPopup();
   }
-  if (mods == (Qt::ControlModifier | Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
-    if (run && LetterTabsActive() && !Blocked()) SelectLetter(char('A' + (key - Qt::Key_A)));
-    return true;
-  }
-  if (mods == Qt::NoModifier) {
-    switch (key) {
-      case Qt::Key_F2:
-        if (run && !Blocked()) PrepareOptionsPopup()->popup(mapToGlobal(rect().center()));
-        return true;
-      case Qt::Key_F3: {
-        if (!run || Blocked()) return true;
-        int k = 0;
-        for (int i = 0; i < PageSize(); ++i)
-          if (buttons_[size_t(i)]->hasFocus()) k = i;
-        PrepareRecordButtonPopup(k)->popup(buttons_[size_t(k)]->mapToGlobal(QPoint(10, 10)));
-        return true;
-      }
-      case Qt::Key_F4:
-        if (run && !Blocked()) PrepareRecordFormPopup()->popup(form_->mapToGlobal(QPoint(10, 10)));
-        return true;
-      case Qt::Key_F5:
-        if (run && !Blocked()) header_->ShowPopup();
-        return true;
-      case Qt::Key_F6:
-      case Qt::Key_F7:
-      case Qt::Key_F8:
-        return true;  // the sort button's menus come with the sort dialog
-      default: return false;
-    }
-  }
-  return false;
+  // The sort button's menus (SortBtn1..3) come with the sort dialog.
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event) {
@@ -1258,12 +835,6 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::ToolTip:
       if (Opt().HintMessages == 1) return true;
-      break;
-    case QEvent::Resize:
-      if (watched == buttonsArea_ && !constructing_) AdjustRecordButtons();
-
-      else if (watched == PageControl1_) LayoutSpeedBar();
-      else if (watched == Panel6_) LayoutNavigationBar();
       break;
     default: break;
   }
@@ -1344,7 +915,7 @@ void TForm3::showEvent(QShowEvent* e) {
     hiddenSinceShow_ = false;
     AdjustRecordButtons();
     UpdateLetterTabsState();
-    Run([this] { return browser_->FirstShow(); });
+    RunMove([this] { return browser_->FirstShow(); });
     // Hidden on start-up: the first show closes the window into the tray.
     if (Opt().HideOnStartup != 0 && keepInTray_ && keepInTray_()) QTimer::singleShot(0, this, [this] { close(); });
     return;
@@ -1361,7 +932,7 @@ void TForm3::showEvent(QShowEvent* e) {
   // templates, the options dialog).
   form_->ApplyLabels();
   form_->ApplyDateFormats();
-  Run([this] { return browser_->ShowAgain(); });
+  RunMove([this] { return browser_->ShowAgain(); });
 }
 
 }  // namespace quillary

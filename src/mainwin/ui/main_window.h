@@ -1,26 +1,27 @@
 // The main record window: the hub from which every command runs. It lays
 // out the list page of record buttons, the letter tabs, the record form,
-// speed bars, menus, popups and keys, renders what the browsing state says
-// and runs the commands subsystems contribute. Closing it with the close box
-// asks the record form to save, then hides it into the tray or ends the
-// program; "Exit" ends the program directly.
+// speed bars and menus, renders what the browsing state says, takes the keys
+// of its keys table and runs the commands subsystems contribute. Closing it
+// with the close box asks the record form to save, then hides it into the
+// tray or ends the program; "Exit" ends the program directly.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "mainwin/browser.h"
 #include "mainwin/hub.h"
+#include "mainwin/key_table.h"
 #include "mainwin/list_page.h"
+#include "mainwin/ui/record_button_list.h"
 #include "mainwin/ui/record_form.h"
+#include "mainwin/ui/speed_bars.h"
 #include "tables/tindex.h"
 
 class QAction;
-class QActionGroup;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -33,7 +34,9 @@ namespace quillary {
 class TFormatedButton;
 class TLetterTabs;
 class TLookupCommands;
+class TRecordCommands;
 class TRecordTemplateCommands;
+class TViewOptionsCommands;
 class TSortButton;
 class TVeltoHeader;
 
@@ -70,7 +73,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   char CurrentRecordLetter() const { return browser_->RecordLetter(); }
   int SelectedButton() const { return browser_->SelectedButton(); }
   QString TemplateName() const;
-  int PageSize() const { return int(buttons_.size()); }
+  int PageSize() const { return buttons_ ? buttons_->Count() : 0; }
   bool LetterTabsActive() const { return browser_->LetterTabsActive(); }
   // Records in the current range.
   int64_t RangeCount() { return browser_->RangeCount(); }
@@ -87,7 +90,11 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void Guarded(const std::function<void()>& command) override;
   std::unique_ptr<WorkScope> BeginWork(const QString& progressCaption = {}, int maximum = 0) override;
   void AddCommand(HubCommand command) override;
+  void RunCommand(const QString& name) override;
+  bool CommandEnabled(const QString& name) const override;
   void UpdateCommands() override;
+  Browser& Browsing() override { return *browser_; }
+  void RunMove(const std::function<Show()>& move) override;
   void SetTrayMode(std::function<bool()> keepInTray, std::function<void()> hiddenToTray) override;
 
   // ---- commands
@@ -98,31 +105,24 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void Previous1Click();
   void Next1Click();
   void MoveToNeighbour(bool forward);
-  void B_RSynchroClick();
-  void B_NewClick();
-  void B_RDeleteClick();
-  void B_RCopyClick();
-  void B_RPasteClick();
-  void B_RUndoClick();
   void B_ExitClick();
   void RecordButtonClick(int k);
   void A_BtnClick(char letter);
 
-  // ---- popups, prepared as opening them would (for the keys and tests)
-  QMenu* PrepareRecordButtonPopup(int k);
-  QMenu* PrepareRecordFormPopup();
+  // ---- the commands' owners: record commands with the record-button and
+  // record form popups, the options popup, record templates
+  TRecordCommands* RecordCommands() const { return records_.get(); }
+  TViewOptionsCommands* ViewOptions() const { return viewOptions_.get(); }
   QMenu* PrepareTemplateMenu();
   QMenu* PrepareTemplateRMenu();
-  QMenu* PrepareOptionsPopup();
-  // The font choice of "&Font..." (tests replace it); nullopt when cancelled.
-  std::function<std::optional<QFont>(const QFont&)> chooseFont;
+  const KeyTable& Keys() const { return keys_; }
 
   // ---- controls
   TRecordForm* RecordForm() const { return form_; }
   TSortButton* SortButton() const { return sortButton_; }
   TVeltoHeader* ListHeader() const { return header_; }
   TLetterTabs* LetterTabs() const { return letterTabs_; }
-  TFormatedButton* RecordButton(int k) const { return buttons_.at(size_t(k)); }
+  TFormatedButton* RecordButton(int k) const { return buttons_->Button(k); }
   QLabel* StatusLabel() const { return status_; }
   QLabel* RecordNumberLabel() const { return PgR_Lbl_; }
   QLabel* PercentLabel() const { return Perc_Lbl_; }
@@ -167,15 +167,11 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void BuildActions();
   void BuildMenus();
   void BuildSpeedBar();
-  QToolButton* MakeSpeedButton(int page, QAction* action, const QString& name);
   void BuildListPane();
   void BuildRightPane();
-  void BuildPopups();
   void ArrangePanes();
   void ApplyMenusAndSpeedBars();
   void ApplyColors();
-  void LayoutSpeedBar();
-  void LayoutNavigationBar();
   void AdjustRecordButtons();
   void UpdateColumns();
   void ApplyColumnsToButtons();
@@ -186,18 +182,12 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   void UpdateStatus();
   // Shows what a browsing command left: the form, the labels, the list.
   void Render(Show s);
-  void Run(const std::function<Show()>& move);
-  void DeleteShownRecord();
-  void DeleteAtPosition(int64_t position);
-  void CopyAtPosition(int64_t position);
-  void PasteAtPosition(int64_t position);
   // A contributed command: after the save, if its rule lets it.
   void RunContributed(size_t index);
-  void FillFieldMenu(QMenu* menu, dbase::Table& table);
-  void SetLetterTabsOption(int value);
-  void ChangeRecordButtonFont();
-  // The window's own keys; with run false only whether it is one.
+  // A key of the keys table; with run false only whether it is one.
   bool HandleKey(QKeyEvent* e, bool run);
+  void RunKey(const KeyBinding& binding);
+  void OpenPopup(const QString& name);
   bool Blocked() const;
 
   // State.
@@ -208,19 +198,21 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   bool savedForEnd_ = false;
   bool shownOnce_ = false;
   bool hiddenSinceShow_ = false;
-  bool savingToBuffer_ = false;
   int busy_ = 0;
   int paneWidth_ = 0;
 
   std::vector<ListColumn> columns_;
+  KeyTable keys_ = KeyTable::Window();
+  std::unique_ptr<TViewOptionsCommands> viewOptions_;
   std::unique_ptr<TRecordTemplateCommands> templates_;
   std::unique_ptr<TLookupCommands> lookups_;
+  std::unique_ptr<TRecordCommands> records_;
   SearchCallbacks callbacks_;
   std::function<bool()> keepInTray_;
   std::vector<HubCommand> contributed_;
 
   // Controls.
-  QTabWidget* PageControl1_ = nullptr;
+  TSpeedBar* PageControl1_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* Panel1_ = nullptr;
   QWidget* PgRight_ = nullptr;
@@ -229,8 +221,7 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QVBoxLayout* centralLayout_ = nullptr;
   TVeltoHeader* header_ = nullptr;
   TSortButton* sortButton_ = nullptr;
-  QWidget* buttonsArea_ = nullptr;
-  std::vector<TFormatedButton*> buttons_;
+  TRecordButtonList* buttons_ = nullptr;
   QWidget* Panel6_ = nullptr;
   TLetterTabs* letterTabs_ = nullptr;
   TRecordForm* form_ = nullptr;
@@ -238,19 +229,12 @@ class TForm3 : public QMainWindow, public RecordFormHost, public tables::LetterT
   QLabel* PgR_Lbl_ = nullptr;
   QLabel* Perc_Lbl_ = nullptr;
   QLabel* status_ = nullptr;
-  std::vector<QToolButton*> speedButtons_[2];
-  std::vector<QToolButton*> navButtons_;
 
   // Actions by control name.
   std::vector<std::pair<QString, QAction*>> commands_;
   QAction* Exit1_ = nullptr;
   QAction* Tips1_ = nullptr;
   QAction* About1_ = nullptr;
-
-  // Popups.
-  QMenu* PopupMenu1_ = nullptr;  // record buttons
-  QMenu* PopupMenu2_ = nullptr;  // options
-  QMenu* PopupMenu3_ = nullptr;  // record form
 };
 
 }  // namespace quillary

@@ -35,10 +35,12 @@
 #include "mainwin/ui/formated_button.h"
 #include "mainwin/ui/letter_tabs.h"
 #include "mainwin/ui/main_window.h"
+#include "mainwin/ui/record_commands.h"
 #include "mainwin/ui/record_form.h"
 #include "mainwin/ui/record_template_form.h"
 #include "mainwin/ui/velto_header.h"
 #include "mainwin/ui/sort_button.h"
+#include "mainwin/ui/view_options_commands.h"
 #include "shell/clock.h"
 #include "shell/options.h"
 #include "shell/progress.h"
@@ -342,7 +344,7 @@ TEST_F(MainWindowTest, PastingOntoARecordASecondProcessHoldsSaysItIsInUse) {
   ASSERT_EQ(holder.readLine().trimmed(), "held");
   Open(5);
   auto item = [this](int button, const QString& text) {
-    for (QAction* a : win->PrepareRecordButtonPopup(button)->actions())
+    for (QAction* a : win->RecordCommands()->PrepareRecordButtonPopup(button)->actions())
       if (a->text() == text) {
         a->trigger();
         Pump();
@@ -446,7 +448,7 @@ TEST_F(MainWindowTest, DeletingTheShownRecordShowsTheOneThatFollowed) {
   // From the record-button popup, another record than the shown one.
   ClickButton(0);
   msgs.typed = {true};
-  QMenu* popup = win->PrepareRecordButtonPopup(1);
+  QMenu* popup = win->RecordCommands()->PrepareRecordButtonPopup(1);
   for (QAction* a : popup->actions())
     if (a->text() == "&Delete Record") a->trigger();
   Pump();
@@ -527,7 +529,7 @@ TEST_F(MainWindowTest, OptionsPopupTakesEffectAtOnce) {
   MakeDatabase({"Apple", "Mango"}, kTitle);
   Open(12);
   auto choose = [&](const QString& sub, const QString& item) {
-    QMenu* m = win->PrepareOptionsPopup();
+    QMenu* m = win->ViewOptions()->PrepareOptionsPopup();
     for (QAction* a : m->actions())
       if (a->menu() && a->text() == sub)
         for (QAction* b : a->menu()->actions())
@@ -592,7 +594,7 @@ TEST_F(MainWindowTest, TemplateButtonChoosesTheTemplateOfNewRecords) {
   EXPECT_TRUE(win->NewRecordMode());
   EXPECT_EQ(ShownTitle(), "From the template");
   // "Blank" from the form's popup clears the editors again.
-  QMenu* popup = win->PrepareRecordFormPopup();
+  QMenu* popup = win->RecordCommands()->PrepareRecordFormPopup();
   for (QAction* a : popup->actions())
     if (a->menu() && a->text() == "R&eplace Record With Template") a->menu()->actions()[0]->trigger();
   EXPECT_EQ(ShownTitle(), "");
@@ -652,12 +654,12 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindow) {
   win->resize(900, 700);
   Pump();
   const int before = win->PageSize();
-  win->chooseFont = [](const QFont& f) -> std::optional<QFont> {
+  win->ViewOptions()->chooseFont = [](const QFont& f) -> std::optional<QFont> {
     QFont big(f);
     big.setPointSize(f.pointSize() * 2);
     return big;
   };
-  QMenu* popup = win->PrepareRecordButtonPopup(0);
+  QMenu* popup = win->RecordCommands()->PrepareRecordButtonPopup(0);
   for (QAction* a : popup->actions())
     if (a->text() == "&Font...") a->trigger();
   Pump();
@@ -745,7 +747,7 @@ TEST_F(MainWindowTest, MessagesOfEmptyPositionsAndAClosedDatabase) {
       if (a->text() == text) a->trigger();
     Pump();
   };
-  trigger(win->PrepareRecordButtonPopup(3), "&Delete Record");
+  trigger(win->RecordCommands()->PrepareRecordButtonPopup(3), "&Delete Record");
   EXPECT_EQ(msgs.Texts(), QStringList{"Empty Record cannot be Deleted."});
   EXPECT_EQ(msgs.shown.back().kind, MsgKind::Information);
   msgs.shown.clear();
@@ -851,6 +853,7 @@ TEST_F(MainWindowTest, AContributedCommandHasItsMenuSpeedBarKeyAndRuleAndRunsAft
   ASSERT_TRUE(search);
   EXPECT_EQ(search->actions().back(), a);
   EXPECT_EQ(a->text(), "&Dummy\tCtrl+Shift+D");
+  EXPECT_EQ(win->Keys().KeyText("B_Dummy"), "Ctrl+Shift+D");
   auto* button = win->SpeedBar()->widget(1)->findChild<QToolButton*>("B_Dummy");
   ASSERT_TRUE(button);
   EXPECT_EQ(button->defaultAction(), a);
@@ -896,6 +899,26 @@ TEST_F(MainWindowTest, AContributedCommandHasItsMenuSpeedBarKeyAndRuleAndRunsAft
   dummy.allowed = true;
   ClickButton(1);
   EXPECT_TRUE(a->isEnabled());
+}
+
+// A command on the record as typed (as delete, copy, paste and undo are)
+// runs without the save: the typed text is still only in the form.
+TEST_F(MainWindowTest, ACommandOnTheRecordAsTypedRunsWithoutTheSave) {
+  MakeDatabase(Numbered(2));
+  Open(5);
+  std::vector<std::string> storedAtRun;
+  HubCommand c;
+  c.name = "B_AsTyped";
+  c.text = "As &Typed";
+  c.menu = "&Search";
+  c.saveFirst = false;
+  c.run = [&] { storedAtRun = StoredTitles(); };
+  win->AddCommand(c);
+  TypeTitle("Typed");
+  win->Command("B_AsTyped")->trigger();
+  Pump();
+  EXPECT_EQ(storedAtRun, (std::vector<std::string>{"T00", "T01"}));
+  EXPECT_EQ(ShownTitle(), "Typed");
 }
 
 // A command the window already lists takes over its place: menu item,
@@ -1101,7 +1124,7 @@ TEST_F(MainWindowTest, ARecordSavedAsTemplateFillsANewRecordWithTodayForAMarkedD
     QTest::mouseClick(f->OkBtn(), Qt::LeftButton);
   });
   QAction* save = nullptr;
-  for (QAction* a : win->PrepareRecordFormPopup()->actions())
+  for (QAction* a : win->RecordCommands()->PrepareRecordFormPopup()->actions())
     if (a->text() == "&Save Record To Template") save = a;
   ASSERT_TRUE(save);
   ASSERT_TRUE(save->isEnabled());
@@ -1157,7 +1180,7 @@ TEST_F(MainWindowTest, ATemplateWithoutItsRecordCannotBeLoaded) {
   Open(5);
   const QString error = "Template could not be loaded!\nYou should delete this template";
   ClickButton(0);
-  for (QAction* a : win->PrepareRecordFormPopup()->actions())
+  for (QAction* a : win->RecordCommands()->PrepareRecordFormPopup()->actions())
     if (a->menu() && a->text() == "R&eplace Record With Template") a->menu()->actions()[1]->trigger();
   EXPECT_EQ(msgs.Texts(), QStringList{error});
   EXPECT_EQ(msgs.shown.back().kind, MsgKind::Error);
