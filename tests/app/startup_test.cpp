@@ -26,6 +26,7 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 #include "shell/ui/about_box.h"
+#include "support/paint_pump.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
 
@@ -213,6 +214,8 @@ TEST_F(StartupTest, TheSessionEndingWhileTheTipsAreOpenEndsTheProgram) {
 
 TEST_F(StartupTest, TheEventPumpIsInstalledFromTheStart) {
   NoTips();
+  int before = 0;
+  SetEventPump([&before] { ++before; });
   auto app = StartApp();
   bool fired = false;
   QTimer::singleShot(0, [&fired] { fired = true; });
@@ -220,11 +223,14 @@ TEST_F(StartupTest, TheEventPumpIsInstalledFromTheStart) {
   t.start();
   while (!fired && t.elapsed() < 2000) PumpEvents();
   EXPECT_TRUE(fired);
+  EXPECT_EQ(before, 0);
   app.reset();
   fired = false;
   QTimer::singleShot(0, [&fired] { fired = true; });
-  PumpEvents();  // the program is gone, and its pump with it
+  PumpEvents();  // the program is gone, its pump with it, and the one before is back
   EXPECT_FALSE(fired);
+  EXPECT_EQ(before, 1);
+  test::InstallPaintPump();
   QCoreApplication::processEvents();
 }
 
