@@ -11,6 +11,7 @@
 
 #include "mainwin/browser.h"
 #include "shell/options.h"
+#include "support/record_store_fixture.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
 #include "tables/database.h"
@@ -19,24 +20,15 @@
 namespace quillary {
 namespace {
 
+using test::Numbered;
+
 constexpr int kTitle = 2;  // table positions
 constexpr int kKeywords = 6;
-
-std::vector<std::string> Numbered(int n) {
-  std::vector<std::string> v;
-  for (int i = 0; i < n; ++i) v.push_back(QString("T%1").arg(i, 2, 10, QChar('0')).toStdString());
-  return v;
-}
 
 class BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Opt().Reset();
-    Opt().InitDirectories(home.path(), QUILLARY_TEST_SHARE_DIR);
-    Opt().UserDataDir = Opt().PublicDataDir();
-    Opt().SettingsDir = Opt().UserDataDir;
-    QDir().mkpath(Opt().CurrentDbDir);
-    tables::Db().Reset();
+    test::UseRecordStoreIn(home.path());
   }
   void TearDown() override {
     tables::Db().OrderChanged = nullptr;
@@ -45,21 +37,9 @@ class BrowserTest : public ::testing::Test {
     tables::Db().Reset();
   }
 
+
   void MakeDatabase(const std::vector<std::string>& titles, int sortField = 0) {
-    ASSERT_TRUE(tables::OpenDatabase());
-    dbase::Table& t = tables::Db().Data;
-    for (const std::string& title : titles) {
-      t.Append();
-      t.SetText(1, "2");
-      t.SetText(kTitle, title);
-      t.SetText(kKeywords, "k" + title);
-      t.Post();
-    }
-    tables::Db().Index.Create(sortField, false, 0, false);
-    ASSERT_TRUE(tables::Db().Index.ApplySort());
-    ASSERT_TRUE(tables::Db().Index.SaveSort());
-    tables::CloseDatabase();
-    tables::Db().Reset();
+    test::MakeTitleDatabase(titles, sortField);
   }
 
   // Opens the database as the window does and shows its first record.
@@ -354,10 +334,8 @@ TEST_F(BrowserTest, ASavedNewRecordIsShownAsOneForTheCommand) {
 TEST_F(BrowserTest, ADeleteOrPasteOntoARecordAnotherCopyHoldsIsRefused) {
   MakeDatabase(Numbered(3));
   QProcess holder;
-  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record", {Opt().CurrentDbDir, "data.dbf", "2"});
-  ASSERT_TRUE(holder.waitForStarted(10000));
-  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
-  ASSERT_EQ(holder.readLine().trimmed(), "held");
+  test::HoldRecord(holder, 2);
+  if (HasFatalFailure()) return;
   Open(5);
   ASSERT_EQ(ShownTitle(), "T00");
   ASSERT_TRUE(browser->CopyAt(0));

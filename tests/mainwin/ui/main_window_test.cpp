@@ -45,6 +45,7 @@
 #include "shell/options.h"
 #include "shell/progress.h"
 #include "shell/ui/qt_messages.h"
+#include "support/record_store_fixture.h"
 #include "support/scripted_messages.h"
 #include "support/temp_home.h"
 #include "tables/database.h"
@@ -52,6 +53,8 @@
 
 namespace quillary {
 namespace {
+
+using test::Numbered;
 
 constexpr int kTitle = 2;     // table positions
 constexpr int kKeywords = 6;
@@ -67,13 +70,8 @@ void Pump() {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Opt().Reset();
-    Opt().InitDirectories(home.path(), QUILLARY_TEST_SHARE_DIR);
-    Opt().UserDataDir = Opt().PublicDataDir();
-    Opt().SettingsDir = Opt().UserDataDir;
-    QDir().mkpath(Opt().CurrentDbDir);
+    test::UseRecordStoreIn(home.path());
     Opt().ShowTips = 0;
-    tables::Db().Reset();
   }
   void TearDown() override {
     if (win) {
@@ -83,23 +81,8 @@ class MainWindowTest : public ::testing::Test {
     tables::Db().Reset();
   }
 
-  // Writes a database of these titles (keywords "k" + title), sorted by
-  // `sortField` (0: entry order), and closes it again.
   void MakeDatabase(const std::vector<std::string>& titles, int sortField = 0) {
-    ASSERT_TRUE(tables::OpenDatabase());
-    dbase::Table& t = tables::Db().Data;
-    for (const std::string& title : titles) {
-      t.Append();
-      t.SetText(1, "2");
-      t.SetText(kTitle, title);
-      t.SetText(kKeywords, "k" + title);
-      t.Post();
-    }
-    tables::Db().Index.Create(sortField, false, 0, false);
-    ASSERT_TRUE(tables::Db().Index.ApplySort());
-    ASSERT_TRUE(tables::Db().Index.SaveSort());
-    tables::CloseDatabase();
-    tables::Db().Reset();
+    test::MakeTitleDatabase(titles, sortField);
   }
 
   void Open(int pageSize = 10) {
@@ -167,12 +150,6 @@ class MainWindowTest : public ::testing::Test {
   test::ScriptedMessages msgs;
   std::unique_ptr<TForm3> win;
 };
-
-std::vector<std::string> Numbered(int n) {
-  std::vector<std::string> v;
-  for (int i = 0; i < n; ++i) v.push_back(QString("T%1").arg(i, 2, 10, QChar('0')).toStdString());
-  return v;
-}
 
 TEST_F(MainWindowTest, LastAndPgDnWithoutLetterTabs) {
   MakeDatabase(Numbered(20));
@@ -309,11 +286,8 @@ TEST_F(MainWindowTest, PublicDatabaseOpenedReadOnly) {
 TEST_F(MainWindowTest, RecordHeldByASecondProcessIsShownReadOnly) {
   MakeDatabase(Numbered(3));
   QProcess holder;
-  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record",
-               {Opt().CurrentDbDir, "data.dbf", "1"});
-  ASSERT_TRUE(holder.waitForStarted(10000));
-  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
-  ASSERT_EQ(holder.readLine().trimmed(), "held");
+  test::HoldRecord(holder, 1);
+  if (HasFatalFailure()) return;
 
   Open(5);
   EXPECT_EQ(Status(), "Read Only Access - Record In Use");
@@ -338,10 +312,8 @@ TEST_F(MainWindowTest, RecordHeldByASecondProcessIsShownReadOnly) {
 TEST_F(MainWindowTest, PastingOntoARecordASecondProcessHoldsSaysItIsInUse) {
   MakeDatabase(Numbered(3));
   QProcess holder;
-  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record", {Opt().CurrentDbDir, "data.dbf", "2"});
-  ASSERT_TRUE(holder.waitForStarted(10000));
-  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
-  ASSERT_EQ(holder.readLine().trimmed(), "held");
+  test::HoldRecord(holder, 2);
+  if (HasFatalFailure()) return;
   Open(5);
   auto item = [this](int button, const QString& text) {
     for (QAction* a : win->RecordCommands()->PrepareRecordButtonPopup(button)->actions())
