@@ -1,6 +1,7 @@
 // The record form over a real record table, driven as a user does: typing
 // into the editors, clicking labels and page tabs, Tab and Shift+Tab; and
 // what reaches the table and the settings files.
+#include <QBuffer>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -517,6 +518,41 @@ TEST_F(RecordFormTest, MemoLinesTypedAreStoredWithCrLfAndStoredLinesShowPlain) {
   EXPECT_EQ(Memo(kDescription)->document()->blockCount(), 2);
   EXPECT_EQ(Memo(kNotes)->toPlainText(), "plain\nlines");
   EXPECT_EQ(form->FieldText(kDescription), "dbase\nlines");
+}
+
+// A record saved into another table (the copy buffer, a record template)
+// carries its picture as stored, while the shown record keeps the bytes
+// another program wrote instead of having them re-encoded.
+TEST_F(RecordFormTest, AnUnchangedPictureGoesIntoAnotherTableAsStored) {
+  QImage image(12, 8, QImage::Format_RGB32);
+  image.fill(QColor(200, 40, 10));
+  QByteArray bmp;
+  QBuffer buffer(&bmp);
+  ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(image.save(&buffer, "BMP"));
+  edit.Append();
+  edit.SetText(kTitle + 1, "Pictured");
+  edit.SetBytes(17 + 1, std::string_view(bmp.constData(), size_t(bmp.size())));
+  edit.Post();
+  edit.First();
+  host.newRecord = false;
+  form->LoadFields(edit);
+  ASSERT_FALSE(qobject_cast<TMultiImgControl*>(form->Editor(17))->IsEmpty());
+
+  dbase::Table copy(tables::DbDir(), "copy.dbf");
+  copy.Open();
+  copy.Append();
+  ASSERT_TRUE(form->SaveFields(copy));
+  copy.Last();
+  EXPECT_EQ(copy.AsText(kTitle + 1), "Pictured");
+  EXPECT_EQ(copy.AsBytes(17 + 1), std::string(bmp.constData(), size_t(bmp.size())));
+  copy.Close();
+
+  Type(kKeywords, "changed");
+  ASSERT_TRUE(form->SaveCurrentRecord());
+  edit.First();
+  EXPECT_EQ(edit.AsText(kKeywords + 1), "changed");
+  EXPECT_EQ(edit.AsBytes(17 + 1), std::string(bmp.constData(), size_t(bmp.size())));
 }
 
 TEST_F(RecordFormTest, APictureAloneIsWorthStoringAndComesBackWithTheRecord) {

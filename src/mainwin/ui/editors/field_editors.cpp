@@ -157,17 +157,32 @@ class PictureEditor final : public FormFieldEditor {
  public:
   PictureEditor(int n, TDbMultiImgControl* picture) : FormFieldEditor(n, picture), picture_(picture) {}
   void Load(const dbase::Table& table, int field, bool) override {
-    picture_->LoadFromField(ReadPicture(table, field));
+    MemoryPictureField read = ReadPicture(table, field);
+    picture_->LoadFromField(read);
+    loadedFrom_ = &table;
+    loaded_ = read.IsNull() ? QByteArray() : read.Bytes();
   }
   void Store(dbase::Table& table, int field, SaveMode) override {
     if (picture_->IsEmpty()) {
       table.Clear(field);
       return;
     }
+    // An unchanged picture is not written back where it came from (that
+    // would re-encode a picture another program stored), but a record
+    // saved into another table (copy buffer, record template) must carry
+    // it: there it goes as the bytes that were read.
+    if (&table != loadedFrom_ && !picture_->IsChanged() && !picture_->IsLoadedFromFile() && !loaded_.isEmpty()) {
+      table.SetBytes(field, std::string_view(loaded_.constData(), size_t(loaded_.size())));
+      return;
+    }
     TablePictureField stored(table, field);
     picture_->SaveToField(stored);
   }
-  void Clear() override { picture_->Clear(); }
+  void Clear() override {
+    picture_->Clear();
+    loadedFrom_ = nullptr;
+    loaded_.clear();
+  }
   bool IsBlank() const override { return picture_->IsEmpty(); }
   void SetEditable(bool editable) override { picture_->SetReadOnly(!editable); }
   EditorFont Font() const override { return EditorFont::None; }
@@ -175,6 +190,8 @@ class PictureEditor final : public FormFieldEditor {
 
  private:
   TDbMultiImgControl* picture_;
+  const dbase::Table* loadedFrom_ = nullptr;
+  QByteArray loaded_;  // the field's bytes as read
 };
 
 // The shared text popup on a right click.
