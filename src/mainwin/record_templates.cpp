@@ -108,17 +108,13 @@ bool RecordTemplates::StoreRecord(int index, const std::vector<int>& markedDates
 
 bool RecordTemplates::Delete(int index) {
   if (index < 0 || index >= names_.Count()) return false;
-  const bool hadRecord = GotoRecordOf(index);
-  // The name goes even when records.tml cannot be written now (it is written
-  // again after the next change): names and records must stay in step.
-  names_.Delete(index);
-  if (hadRecord) {
+  if (GotoRecordOf(index)) {
     try {
       table_.Delete();
     } catch (const dbase::EngineError&) {
-      // Another user holds the record: it stays without a name, and the
-      // templates after it are one record off until it goes; without the
-      // lock nothing better can be done now.
+      // Another copy holds the record: name and record both stay, so that
+      // every later template keeps its own record.
+      return false;
     }
     try {
       table_.Pack();
@@ -127,6 +123,9 @@ bool RecordTemplates::Delete(int index) {
       // same, so the positions of the following templates move up already.
     }
   }
+  // The name goes even when records.tml cannot be written now (it is written
+  // again after the next change): names and records must stay in step.
+  names_.Delete(index);
   return true;
 }
 

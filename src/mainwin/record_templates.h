@@ -37,6 +37,7 @@ inline const QString kNameRequired = "You must enter Template Name (\"Blank\" is
 inline const QString kCreateFailed = "Could not create New Template!";
 inline const QString kConfirmDelete = "Are you sure you want to Delete selected Template?";
 inline const QString kLoadFailed = "Template could not be loaded!\nYou should delete this template";
+inline const QString kDeleteInUse = "Template in use - not Deleted!";
 }  // namespace rectemplate_text
 
 // A date field of the copy buffer table, from the first user field on, with
@@ -75,7 +76,8 @@ class RecordTemplates {
 
   // The dialog's "&Delete" once confirmed: the name goes from the list (and
   // records.tml), its record from the copy buffer table, and the table is
-  // packed so the following templates move up with their names.
+  // packed so the following templates move up with their names. False,
+  // with nothing changed, while another copy holds the template's record.
   bool Delete(int index);
 
   // Using a template for a new record or "R&eplace Record With Template".

@@ -113,7 +113,10 @@ void TRecordTemplateForm::DeleteClick() {
   const int row = list_->currentRow();
   if (row <= 0) return;
   if (!Msg().Confirm(rectemplate_text::kConfirmDelete)) return;
-  templates_.Delete(row - 1);
+  if (!templates_.Delete(row - 1)) {
+    Msg().Error(rectemplate_text::kDeleteInUse);
+    return;
+  }
   delete list_->takeItem(row);
   list_->setCurrentRow(std::min(row, list_->count() - 1));
   SelectionChanged();

@@ -4,6 +4,7 @@
 // using a template for a new record.
 #include <QCheckBox>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 
 #include "editor_fixture.h"
@@ -209,6 +210,43 @@ TEST_F(RecordTemplateFormTest, DeleteAsksAndPacksTheCopyBuffer) {
   EXPECT_EQ(list->item(2)->text(), "Three");
   EXPECT_EQ(TitleAt(2), "third");
   EXPECT_EQ(Buffer().PhysicalRecordCount(), 3u);
+}
+
+// While another copy of the program holds a template's record, deleting the
+// template says so and changes nothing: the later templates keep their own
+// records under their names.
+TEST_F(RecordTemplateFormTest, ATemplateWhoseRecordAnotherCopyHoldsIsNotDeleted) {
+  AddTemplate("One", "first", false);
+  AddTemplate("Two", "second", false);
+  AddTemplate("Three", "third", false);
+  ASSERT_TRUE(tables::GotoPosition(Buffer(), 2));
+  const dbase::RecNo held = Buffer().CurrentRecNo();
+  ASSERT_EQ(Buffer().AsText(kTitle), "second");
+  QProcess holder;
+  holder.start(QString(QUILLARY_TEST_BIN_DIR_TESTS) + "/hold_record",
+               {QString::fromStdString(Buffer().Directory().string()), QString::fromStdString(Buffer().FileName()),
+                QString::number(held)});
+  ASSERT_TRUE(holder.waitForStarted(10000));
+  ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+  ASSERT_EQ(holder.readLine().trimmed(), "held");
+
+  TRecordTemplateForm form(templates);
+  form.show();
+  form.TemplateList()->setCurrentRow(2);
+  msgs.answers.push_back(MsgAnswer::Yes);
+  QTest::mouseClick(form.DeleteBtn(), Qt::LeftButton);
+  ASSERT_EQ(msgs.shown.size(), 2u);
+  EXPECT_EQ(msgs.shown[1].kind, MsgKind::Error);
+  EXPECT_EQ(msgs.shown[1].text, "Template in use - not Deleted!");
+  EXPECT_EQ(names.Names(), (QStringList{"One", "Two", "Three"}));
+  EXPECT_EQ(form.TemplateList()->count(), 4);
+  holder.write("\n");
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  ASSERT_EQ(templates.GotoTemplate("Three"), RecordTemplates::Use::Positioned);
+  EXPECT_EQ(Buffer().AsText(kTitle), "third");
+  ASSERT_EQ(templates.GotoTemplate("Two"), RecordTemplates::Use::Positioned);
+  EXPECT_EQ(Buffer().AsText(kTitle), "second");
 }
 
 TEST_F(RecordTemplateFormTest, OkStoresTheFormIntoANewTemplateWithTheCheckedDates) {
