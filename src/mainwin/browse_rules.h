@@ -13,9 +13,8 @@
 
 namespace quillary {
 
+using tables::IsTabLetter;
 using tables::LetterCounts;
-
-inline bool IsTabLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
 // What the page buttons see of the list page.
 struct PageState {

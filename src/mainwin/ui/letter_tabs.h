@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <array>
 
+#include "tables/letter_counts.h"
+
 class QToolButton;
 
 namespace quillary {
@@ -60,7 +62,7 @@ class TLetterTabs : public QWidget {
   QToolButton* up_;
   QToolButton* down_;
   std::array<TColorButton*, 26> tabs_{};
-  std::array<int32_t, 26> counts_{};
+  tables::LetterCounts counts_{};
   char selected_ = 'A';
   int scroll_ = 0;  // pixels the tabs are moved up
 };
