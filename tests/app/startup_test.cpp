@@ -308,6 +308,17 @@ class ProgramTest : public StartupTest {
     NoTips();
     Launch(proc);
   }
+  // The next start warns once of the unclean end, and its own end is clean.
+  void ExpectUncleanEndReportedAtNextStart() {
+    EXPECT_EQ(Shut(), "#10*");
+    msgs.shown.clear();
+    auto app = StartApp();
+    app->FirstActivation();
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_TRUE(msgs.shown[0].text.startsWith("Norvane Quillary was not Closed normally!"));
+    app->Exit();
+    EXPECT_EQ(Shut(), "@a$)");
+  }
   static void Terminate(QProcess& p) {
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(20000));
@@ -378,14 +389,7 @@ TEST_F(ProgramTest, TwoCopiesShareTheRunningMark) {
     killed.kill();
     ASSERT_TRUE(killed.waitForFinished(10000));
     Terminate(survivor);
-    EXPECT_EQ(Shut(), "#10*");
-    msgs.shown.clear();
-    auto app = StartApp();
-    app->FirstActivation();
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_TRUE(msgs.shown[0].text.startsWith("Norvane Quillary was not Closed normally!"));
-    app->Exit();
-    EXPECT_EQ(Shut(), "@a$)");
+    ExpectUncleanEndReportedAtNextStart();
   }
   // Both ending normally, in either order, leave the closed mark.
   QProcess first, second;
@@ -401,13 +405,7 @@ TEST_F(ProgramTest, KilledProgramIsReportedAtTheNextStart) {
   Launch();
   proc.kill();
   ASSERT_TRUE(proc.waitForFinished(10000));
-  EXPECT_EQ(Shut(), "#10*");
-  auto app = StartApp();
-  app->FirstActivation();
-  ASSERT_EQ(msgs.shown.size(), 1u);
-  EXPECT_TRUE(msgs.shown[0].text.startsWith("Norvane Quillary was not Closed normally!"));
-  app->Exit();
-  EXPECT_EQ(Shut(), "@a$)");
+  ExpectUncleanEndReportedAtNextStart();
 }
 
 }  // namespace
